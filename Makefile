@@ -1,0 +1,30 @@
+# Thin wrappers over CMake and CTest. Each target first installs what is missing
+# (as root) or prints the apt-get line to run.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: run test media bench build
+
+run:
+	@tools/deps run
+	@cmake -S . -B $(BUILD) -DCORVANEL_TESTS=OFF -DCORVANEL_TOOLS=OFF >/dev/null
+	@cmake --build $(BUILD) --target corvanel -j $(JOBS)
+	@if [ -z "$$DISPLAY" ]; then \
+	    echo "make run: no display here (DISPLAY is not set); start it from a desktop session, or see make test" >&2; \
+	    exit 1; fi
+	$(BUILD)/corvanel
+
+build:
+	@tools/deps test
+	@cmake -S . -B $(BUILD) -DCORVANEL_TESTS=ON -DCORVANEL_TOOLS=ON >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Regenerates the committed media with the project's own tools.
+media: build
+	@cmake --build $(BUILD) --target media
+
+bench: build
+	@cmake --build $(BUILD) --target bench

@@ -1,0 +1,55 @@
+# Compiles media files into the executable with the assembler's .incbin, so that a
+# multi-megabyte file costs the build nothing more than a copy. Each generated .S file
+# depends on its media files: changing one rebuilds only that object.
+#
+#   corvanel_embed_blob(<target> <symbol> <file>)
+#       defines `extern "C" const AssetBlob <symbol>` (bytes and 32-bit length).
+#   corvanel_embed_set(<target> <symbol> <file>...)
+#       defines `extern "C" const unsigned char* const <symbol>_addresses[]` and
+#       `extern "C" const std::int32_t <symbol>_lengths[]`, in the order given.
+
+function(_corvanel_embed_write target symbol body files)
+    set(asm "${CMAKE_BINARY_DIR}/embedded/${symbol}.S")
+    file(CONFIGURE OUTPUT "${asm}" CONTENT "${body}    .section .note.GNU-stack,\"\",@progbits\n" @ONLY)
+    target_sources(${target} PRIVATE "${asm}")
+    set_source_files_properties("${asm}" PROPERTIES OBJECT_DEPENDS "${files}")
+endfunction()
+
+function(_corvanel_incbin out label file)
+    get_filename_component(path "${file}" ABSOLUTE)
+    if(NOT EXISTS "${path}")
+        message(FATAL_ERROR "media file missing: ${path} (run `make media`)")
+    endif()
+    set(${out} "    .balign 16\n${label}:\n    .incbin \"${path}\"\n${label}_end:\n" PARENT_SCOPE)
+endfunction()
+
+function(corvanel_embed_blob target symbol file)
+    _corvanel_incbin(bytes "${symbol}_bytes" "${file}")
+    set(body "    .section .rodata\n${bytes}")
+    string(APPEND body
+        "    .section .data.rel.ro\n    .balign 8\n    .globl ${symbol}\n"
+        "    .type ${symbol}, @object\n    .size ${symbol}, 16\n${symbol}:\n"
+        "    .quad ${symbol}_bytes\n    .long ${symbol}_bytes_end - ${symbol}_bytes\n    .long 0\n")
+    _corvanel_embed_write(${target} ${symbol} "${body}" "${file}")
+endfunction()
+
+function(corvanel_embed_set target symbol)
+    set(body "    .section .rodata\n")
+    set(addresses "")
+    set(lengths "")
+    set(index 0)
+    foreach(file IN LISTS ARGN)
+        set(label "${symbol}_${index}")
+        _corvanel_incbin(bytes "${label}" "${file}")
+        string(APPEND body "${bytes}")
+        string(APPEND addresses "    .quad ${label}\n")
+        string(APPEND lengths "    .long ${label}_end - ${label}\n")
+        math(EXPR index "${index} + 1")
+    endforeach()
+    string(APPEND body
+        "    .section .data.rel.ro\n    .balign 8\n    .globl ${symbol}_addresses\n"
+        "${symbol}_addresses:\n${addresses}"
+        "    .section .rodata\n    .balign 4\n    .globl ${symbol}_lengths\n"
+        "${symbol}_lengths:\n${lengths}")
+    _corvanel_embed_write(${target} ${symbol} "${body}" "${ARGN}")
+endfunction()

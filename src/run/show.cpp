@@ -1,0 +1,116 @@
+// The start-up sequence, the main loop and the shutdown, in the order the show depends on:
+// the dialog before SDL exists, the music stream before the window, every texture before the
+// clock starts, and the clock and the music started together.
+#include "run/show.h"
+
+#include "assets/texture_bank.h"
+#include "run/clock.h"
+#include "run/events.h"
+#include "run/music.h"
+#include "scene/frame.h"
+#include "setup/setup_dialog.h"
+
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+#include <cstdio>  // std::fprintf
+
+std::int32_t W = 1024;
+std::int32_t H = 768;
+bool fullscreen = true;
+
+namespace {
+constexpr char kCaption[] = "Tavrune Demo Engine";
+constexpr Uint32 kLoopDelayMs = 10;
+
+bool open_window()
+{
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    const Uint32 flags = fullscreen ? SDL_OPENGL | SDL_FULLSCREEN : SDL_OPENGL;
+    if (SDL_SetVideoMode(W, H, 32, flags) == nullptr) {
+        // Without a window nobody could see or stop the show: say why and give up.
+        std::fprintf(stderr, "corvanel: cannot open a %d x %d OpenGL window: %s\n", W, H,
+                     SDL_GetError());
+        return false;
+    }
+    return true;
+}
+
+// Drains the event queue; true when the viewer asked to quit. Events after a quit request
+// are still handled, so a key released in the same pass still closes its probe line.
+bool handle_events()
+{
+    bool quit_requested = false;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        switch (action_for_event(event)) {
+        case ShowAction::quit:
+            quit_requested = true;
+            break;
+        case ShowAction::skip:
+            skip_forward();
+            break;
+        case ShowAction::probe_open:
+            probe_open();
+            break;
+        case ShowAction::probe_close:
+            probe_close();
+            break;
+        case ShowAction::none:
+            break;
+        }
+    }
+    return quit_requested;
+}
+
+void run_main_loop()
+{
+    bool quit_requested = false;
+    while (!quit_requested) {
+        tick_show_clock();
+        render_frame();
+        SDL_Delay(kLoopDelayMs);
+        quit_requested = handle_events();
+        if (timing_ms > kShowLengthMs) {
+            break;
+        }
+    }
+}
+}  // namespace
+
+void set_fixed_gl_state()
+{
+    glEnable(GL_COLOR_MATERIAL);
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+int show_main(int /*argc*/, char* /*argv*/[])
+{
+    W = 1024;
+    H = 768;
+    fullscreen = true;
+    if (!run_setup_dialog()) {
+        return -1;
+    }
+    SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO);
+    open_music();
+    if (!open_window()) {
+        close_music();
+        SDL_Quit();
+        return 1;
+    }
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_WM_SetCaption(kCaption, nullptr);
+    set_fixed_gl_state();
+    setup_canvas();
+    load_textures();
+    start_show_clock();
+    run_main_loop();
+    close_music();
+    SDL_Quit();
+    return 0;
+}

@@ -1,0 +1,94 @@
+// Frame order and the state each layer starts from. Reads the screen size and the clock;
+// keeps nothing between frames. Calls SDL only to present the frame.
+#include "scene/frame.h"
+
+#include "run/clock.h"
+#include "run/show.h"
+#include "scene/overlay.h"
+#include "scene/photo_cube.h"
+
+#include <SDL.h>  // SDL_GL_SwapBuffers
+#include <SDL_opengl.h>
+#include <GL/glu.h>
+
+#include <cmath>  // std::exp, std::floor
+
+namespace {
+constexpr double kFieldOfViewDegrees = 45.0;
+constexpr double kNearPlane = 0.1f;  // the float 0.1, widened
+constexpr double kFarPlane = 1000.0;
+constexpr double kCanvasDepth = 4000.0;
+constexpr float kFlashPeak = 0.5f;
+constexpr float kFlashDecay = 8.0f;  // per two-beat cycle
+
+// A window with no height has no shape; draw it as if square rather than divide by zero.
+double window_aspect()
+{
+    return H > 0 ? static_cast<double>(W) / H : 1.0;
+}
+}  // namespace
+
+void setup_canvas()
+{
+    if (W <= 0 || H <= 0) {
+        return;
+    }
+    glViewport(0, 0, W, H);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, kCanvasWidth, kCanvasHeight, 0, -kCanvasDepth, kCanvasDepth);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void draw_rect(float x, float y, float w, float h)
+{
+    glPushMatrix();
+    glTranslatef(x, y, 0);
+    glScalef(w * 0.5f, h * 0.5f, 1);
+    glBegin(GL_QUADS);
+    glVertex2f(-1, -1);
+    glVertex2f(-1, 1);
+    glVertex2f(1, 1);
+    glVertex2f(1, -1);
+    glEnd();
+    glPopMatrix();
+}
+
+void draw_flash()
+{
+    glBindTexture(GL_TEXTURE_2D, 0);
+    const float grey = kFlashPeak * std::exp(-kFlashDecay * beat_phase(kPer2Beats));
+    glColor3f(grey, grey, grey);
+    draw_rect(static_cast<float>(W / 2), static_cast<float>(H / 2), static_cast<float>(W),
+              static_cast<float>(H));
+}
+
+void render_frame()
+{
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    const int beat = static_cast<int>(std::floor(timing_beats));
+    glDisable(GL_LIGHTING);
+    draw_flash();
+
+    glColor3f(1, 1, 1);
+    glEnable(GL_DEPTH_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();  // the canvas projection, restored for the overlay
+    glLoadIdentity();
+    gluPerspective(kFieldOfViewDegrees, window_aspect(), kNearPlane, kFarPlane);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    draw_photo_cube(beat);
+    draw_tunnel();
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glDisable(GL_DEPTH_TEST);
+    glColor3f(1, 1, 1);
+    draw_logos();
+
+    SDL_GL_SwapBuffers();
+}

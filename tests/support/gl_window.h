@@ -1,0 +1,29 @@
+#pragma once
+// A real OpenGL window on the test display, set up the way the show sets itself up, so tests
+// can draw a chosen moment with the real render_frame() and read back what a viewer sees.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Rgb {
+    int r;
+    int g;
+    int b;
+};
+
+// Sets W and H, opens a windowed OpenGL context of that size (SDL video only, no audio),
+// applies the show's fixed OpenGL state and its canvas. Aborts the test program on failure.
+void open_gl_window(int width, int height);
+
+// The clock at a given show time (180 BPM), then the real render_frame().
+void render_at_ms(std::int32_t ms);
+
+// A pixel of the frame last presented, x from the left and y from the top of the window.
+Rgb pixel_at(int x, int y);
+
+// The whole frame last presented, RGB, rows top first.
+std::vector<unsigned char> read_frame();
+
+// Writes the frame last presented as a binary PPM (for looking at a failing frame).
+void save_frame(const std::string& path);
