@@ -21,8 +21,8 @@ Mix_Music* music = nullptr;
 void open_music()
 {
     Mix_OpenAudio(kAudioRate, AUDIO_S16LSB, kAudioChannels, kAudioChunkFrames);
-    music = Mix_LoadMUS_RW(SDL_RWFromMem(const_cast<unsigned char*>(music_track.bytes),
-                                         music_track.length));
+    music = Mix_LoadMUS_RW(
+        SDL_RWFromMem(const_cast<unsigned char*>(music_track.bytes), music_track.length));
 }
 
 void play_music()

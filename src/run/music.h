@@ -9,7 +9,7 @@
 
 extern "C" const AssetBlob music_track;
 
-void open_music();   // the audio device at the track's own rate, and the track
-void play_music();   // from the start, looping
+void open_music();  // the audio device at the track's own rate, and the track
+void play_music();  // from the start, looping
 void seek_music_after_skip(std::int32_t show_ms_after_skip);
 void close_music();  // the audio device

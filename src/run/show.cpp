@@ -45,20 +45,20 @@ bool handle_events()
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (action_for_event(event)) {
-        case ShowAction::quit:
-            quit_requested = true;
-            break;
-        case ShowAction::skip:
-            skip_forward();
-            break;
-        case ShowAction::probe_open:
-            probe_open();
-            break;
-        case ShowAction::probe_close:
-            probe_close();
-            break;
-        case ShowAction::none:
-            break;
+            case ShowAction::quit:
+                quit_requested = true;
+                break;
+            case ShowAction::skip:
+                skip_forward();
+                break;
+            case ShowAction::probe_open:
+                probe_open();
+                break;
+            case ShowAction::probe_close:
+                probe_close();
+                break;
+            case ShowAction::none:
+                break;
         }
     }
     return quit_requested;

@@ -7,9 +7,9 @@
 #include "scene/overlay.h"
 #include "scene/photo_cube.h"
 
+#include <GL/glu.h>
 #include <SDL.h>  // SDL_GL_SwapBuffers
 #include <SDL_opengl.h>
-#include <GL/glu.h>
 
 #include <cmath>  // std::exp, std::floor
 
