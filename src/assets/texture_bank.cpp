@@ -1,4 +1,11 @@
+// Depends on SDL for the software surfaces that convert and resample each picture, SDL_image
+// for decoding the carried bytes, and OpenGL for the texture objects.
 #include "assets/texture_bank.h"
+
+#include "assets/resample.h"
+
+#include <cstdio>   // std::fprintf, std::snprintf
+#include <cstdlib>  // std::exit
 
 TextureBank texture_bank;
 TextureRecord extra_records[kRecordTableSize];
@@ -6,14 +13,80 @@ TextureRecord photo_records[kRecordTableSize];
 TextureRecord spinning_logo_record;
 TextureRecord pulsing_logo_record;
 
+namespace {
+// Red in the lowest byte and alpha in the highest: in memory every pixel reads R, G, B, A,
+// which is what glTexImage2D takes as GL_RGBA / GL_UNSIGNED_BYTE on a little-endian machine.
+constexpr Uint32 kRedMask = 0x000000FF;
+constexpr Uint32 kGreenMask = 0x0000FF00;
+constexpr Uint32 kBlueMask = 0x00FF0000;
+constexpr Uint32 kAlphaMask = 0xFF000000;
+constexpr int kBitsPerPixel = 32;
+constexpr int kBytesPerPixel = 4;
+constexpr int kFatalStatus = 1;
+
+PixelView view_of(SDL_Surface* surface)
+{
+    return PixelView{static_cast<std::uint32_t*>(surface->pixels), surface->w, surface->h,
+                     surface->pitch / kBytesPerPixel};
+}
+}  // namespace
+
+TextureRecord upload_texture(SDL_Surface* source, TextureBank& bank, const char* picture_name)
+{
+    const std::int32_t width = source->w;
+    const std::int32_t height = source->h;
+
+    SDL_Surface* conversion = SDL_CreateRGBSurface(0, width, height, kBitsPerPixel, kRedMask,
+                                                   kGreenMask, kBlueMask, kAlphaMask);
+    if (conversion == nullptr) {
+        std::fprintf(stderr, "CreateRGBSurface failed: %s\n", SDL_GetError());
+        SDL_FreeSurface(source);
+        std::exit(kFatalStatus);
+    }
+    // With per-surface alpha set the blit would blend the picture onto the empty (transparent)
+    // conversion surface; cleared, it copies the picture's own alpha instead. Colour-keyed
+    // pixels are skipped either way and stay fully transparent black.
+    if ((source->flags & SDL_SRCALPHA) != 0) {
+        SDL_SetAlpha(source, 0, 0);
+    }
+    SDL_BlitSurface(source, nullptr, conversion, nullptr);
+    SDL_FreeSurface(source);
+
+    const std::int32_t pot_width = power_of_two_at_least(width);
+    const std::int32_t pot_height = power_of_two_at_least(height);
+    const SDL_PixelFormat* format = conversion->format;
+    SDL_Surface* pot =
+        SDL_CreateRGBSurface(conversion->flags, pot_width, pot_height, format->BitsPerPixel,
+                             format->Rmask, format->Gmask, format->Bmask, format->Amask);
+    if (pot == nullptr) {
+        std::fprintf(stderr, "CreateRGBSurface failed for %s (%d x %d): %s\n", picture_name,
+                     pot_width, pot_height, SDL_GetError());
+        SDL_FreeSurface(conversion);
+        std::exit(kFatalStatus);
+    }
+    resample_nearest(view_of(conversion), view_of(pot));
+    SDL_FreeSurface(conversion);
+    bank.surfaces.push_back(pot);
+
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    bank.names.push_back(name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    const GLint filter = smooth_when_drawn(width, height) ? GL_LINEAR : GL_NEAREST;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    // Surface rows run top first, so texture coordinate t = 0 is the picture's top.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, pot_width, pot_height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 pot->pixels);
+
+    return TextureRecord{width, height, static_cast<std::int32_t>(bank.names.size()) - 1};
+}
+
 // Not yet: the pictures are still to come.
 void load_textures() {}
-
-TextureRecord upload_texture(SDL_Surface* source, TextureBank& /*bank*/)
-{
-    SDL_FreeSurface(source);
-    return TextureRecord{};
-}
 
 GLuint bank_texture(std::int32_t index)
 {

@@ -28,6 +28,16 @@ extern TextureRecord photo_records[kRecordTableSize];
 extern TextureRecord spinning_logo_record;
 extern TextureRecord pulsing_logo_record;
 
+// Decodes every carried picture, in catalogue order, into the process-wide bank and fills the
+// record tables. Needs a current OpenGL context. A picture that cannot be decoded or converted
+// ends the process with status 1 after one line on standard error.
 void load_textures();
-TextureRecord upload_texture(SDL_Surface* source, TextureBank& bank);
+
+// Converts a decoded picture into a power-of-two RGBA texture, appends it to `bank` and
+// returns its record; the new texture is left bound. Takes ownership of `source` (frees it).
+// `picture_name` only labels the message if the resampled buffer cannot be made.
+TextureRecord upload_texture(SDL_Surface* source, TextureBank& bank,
+                             const char* picture_name = "picture");
+
+// The texture name at a bank position that load_textures() produced.
 GLuint bank_texture(std::int32_t index);

@@ -1,0 +1,30 @@
+#include "assets/resample.h"
+
+std::int32_t power_of_two_at_least(std::int32_t side)
+{
+    std::int32_t power = 1;
+    while (power < side) {
+        power *= 2;
+    }
+    return power;
+}
+
+bool smooth_when_drawn(std::int32_t width, std::int32_t height)
+{
+    return width >= kSmoothingThreshold || height >= kSmoothingThreshold;
+}
+
+// The products y * h and x * w are grown as running sums, one addition per row or column;
+// with sides below 2^15 they stay well inside 32-bit signed range.
+void resample_nearest(const PixelView& from, const PixelView& to)
+{
+    std::int32_t row_sum = 0;
+    for (std::int32_t y = 0; y < to.height; ++y, row_sum += from.height) {
+        const std::uint32_t* source_row = from.pixels + (row_sum / to.height) * from.pixels_per_row;
+        std::uint32_t* target_row = to.pixels + y * to.pixels_per_row;
+        std::int32_t column_sum = 0;
+        for (std::int32_t x = 0; x < to.width; ++x, column_sum += from.width) {
+            target_row[x] = source_row[column_sum / to.width];
+        }
+    }
+}
