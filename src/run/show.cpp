@@ -13,7 +13,8 @@
 #include <SDL.h>
 #include <SDL_opengl.h>
 
-#include <cstdio>  // std::fprintf
+#include <cstdio>   // std::fprintf
+#include <cstdlib>  // setenv
 
 std::int32_t W = 1024;
 std::int32_t H = 768;
@@ -23,16 +24,36 @@ namespace {
 constexpr char kCaption[] = "Tavrune Demo Engine";
 constexpr Uint32 kLoopDelayMs = 10;
 
+// On X11 systems only SDL's x11 video driver offers OpenGL. Without a display SDL would fall
+// back to a text-mode driver that scribbles over the terminal before failing anyway; naming
+// the driver (unless the viewer already chose one) lets the window fail cleanly instead.
+void prefer_opengl_video_driver()
+{
+#if !defined(_WIN32) && !defined(__APPLE__)
+    setenv("SDL_VIDEODRIVER", "x11", 0);
+#endif
+}
+
+// Without a window nobody could see or stop the show: say why and give up.
+bool report_no_window()
+{
+    std::fprintf(stderr, "corvanel: cannot open a %d x %d OpenGL window: %s\n", W, H,
+                 SDL_GetError());
+    return false;
+}
+
 bool open_window()
 {
+    // SDL 1.2 crashes setting OpenGL attributes when no video driver came up; asking for the
+    // video subsystem again also puts the cause back into SDL's error text.
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        return report_no_window();
+    }
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     const Uint32 flags = fullscreen ? SDL_OPENGL | SDL_FULLSCREEN : SDL_OPENGL;
     if (SDL_SetVideoMode(W, H, 32, flags) == nullptr) {
-        // Without a window nobody could see or stop the show: say why and give up.
-        std::fprintf(stderr, "corvanel: cannot open a %d x %d OpenGL window: %s\n", W, H,
-                     SDL_GetError());
-        return false;
+        return report_no_window();
     }
     return true;
 }
@@ -96,6 +117,7 @@ int show_main(int /*argc*/, char* /*argv*/[])
     if (!run_setup_dialog()) {
         return -1;
     }
+    prefer_opengl_video_driver();
     SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO);
     open_music();
     if (!open_window()) {

@@ -37,10 +37,13 @@ void render_at_ms(std::int32_t ms)
     render_frame();
 }
 
+// The frame just presented is read from the back buffer: Mesa's software rasteriser presents
+// by copying it to the window, so it still holds the frame after the swap, whereas reading the
+// front buffer would read the X window itself.
 std::vector<unsigned char> read_frame()
 {
     std::vector<unsigned char> bottom_up(static_cast<std::size_t>(W) * H * 3);
-    glReadBuffer(GL_FRONT);
+    glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, W, H, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
     std::vector<unsigned char> top_down(bottom_up.size());
@@ -54,7 +57,7 @@ std::vector<unsigned char> read_frame()
 Rgb pixel_at(int x, int y)
 {
     unsigned char rgb[3] = {};
-    glReadBuffer(GL_FRONT);
+    glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, H - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     return Rgb{rgb[0], rgb[1], rgb[2]};

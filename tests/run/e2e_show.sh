@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# The shipped show, driven as a viewer would drive it. Usage: e2e_show.sh <case>
+source "$(dirname "$0")/../support/show_driver.sh"
+
+# Escape, a right click and the close box end the show at once, with status 0.
+quit_controls()
+{
+    show_start
+    show_wait_first_frame
+    show_key Escape
+    expect_status "Escape ends the show" 0
+
+    show_start
+    show_wait_first_frame
+    show_click 3
+    expect_status "a right click ends the show" 0
+
+    show_start
+    show_wait_first_frame
+    show_close_window
+    expect_status "the close box ends the show" 0
+}
+
+# Left and middle clicks and other keys do nothing.
+ignored_input()
+{
+    show_start
+    show_wait_first_frame
+    show_click 1
+    show_click 2
+    show_key space Return q
+    sleep 1
+    show_running || fail "the show ended on a left or middle click or an unbound key"
+    show_key Escape
+    expect_status "Escape after ignored input" 0
+}
+
+# Pressing and releasing t writes one ready-made beat condition.
+timing_probe()
+{
+    show_start
+    show_wait_first_frame
+    xdotool keydown t
+    sleep 0.7
+    xdotool keyup t
+    sleep 0.3
+    show_key Escape
+    expect_status "Escape after a probe" 0
+    local first
+    first=$(show_stdout | head -n 1)
+    [[ "$first" =~ ^\|\|\ timing_beats\ \>\ ([0-9]+\.[0-9]{6})\ \&\&\ timing_beats\ \<=\ ([0-9]+\.[0-9]{6})$ ]] ||
+        fail "probe line has the wrong form: '$first'"
+    local opened=${BASH_REMATCH[1]} closed=${BASH_REMATCH[2]}
+    # 0.7 s held at 180 beats a minute is about 2.1 beats.
+    awk -v a="$opened" -v b="$closed" 'BEGIN { d = b - a; exit !(d > 1.5 && d < 4) }' ||
+        fail "probe spans $opened to $closed beats, expected about 2.1"
+    echo "ok: probe line '$first'"
+}
+
+# Eighteen presses of s early in the show push its clock past three minutes.
+skip_to_the_end()
+{
+    show_start
+    show_wait_first_frame
+    local start=$SECONDS
+    show_key s s s s s s s s s s s s s s s s s s
+    expect_status "eighteen skips end the show" 0 10
+    [ $((SECONDS - start)) -lt 10 ] || fail "the show took too long to end after the skips"
+}
+
+# Without input the show ends at three minutes, and not before.
+ends_on_time()
+{
+    show_start
+    show_wait_first_frame
+    show_run_ahead 175000
+    sleep 1
+    show_running || fail "the show ended before three minutes"
+    show_run_ahead 180000
+    expect_status "the show ends after three minutes" 0 10
+}
+
+# Without a display the show says why in one line and fails instead of playing blind.
+no_display()
+{
+    local start=$SECONDS
+    show_start DISPLAY= SDL_AUDIODRIVER=dummy
+    expect_status "no display" 1 20
+    [ "$(show_stderr | wc -l)" -eq 1 ] || fail "expected one line on stderr"
+    show_stderr | grep -q '^corvanel: cannot open a 1024 x 768 OpenGL window: .' ||
+        fail "stderr does not say why"
+    [ -z "$(show_stdout)" ] || fail "unexpected output on stdout"
+    [ $((SECONDS - start)) -lt 20 ] || fail "took too long to give up"
+}
+
+"$1"

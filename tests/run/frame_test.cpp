@@ -1,0 +1,83 @@
+// The beat flash through the real frame and framebuffer, and the canvas's guards against an
+// empty window. The centre of the screen looks down the tunnel past its far end, so there the
+// flash is what a viewer sees.
+#include "scene/frame.h"
+#include "assets/texture_bank.h"
+#include "gl_window.h"
+#include "run/show.h"
+
+#include <SDL_opengl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kCentreX = 512;
+constexpr int kCentreY = 384;
+
+int grey_at_centre_after(std::int32_t ms)
+{
+    render_at_ms(ms);
+    const Rgb pixel = pixel_at(kCentreX, kCentreY);
+    EXPECT_EQ(pixel.r, pixel.g);
+    EXPECT_EQ(pixel.g, pixel.b);
+    return pixel.r;
+}
+
+TEST(Flash, DecaysOverEachTwoBeatCycle)
+{
+    const int at_start = grey_at_centre_after(0);
+    EXPECT_TRUE(at_start == 127 || at_start == 128) << at_start;
+    EXPECT_EQ(grey_at_centre_after(100), 38);  // 0.5 e^-1.2 of full white
+    EXPECT_NEAR(grey_at_centre_after(333), 2, 1);
+    const int next_cycle = grey_at_centre_after(667);  // two beats on: full again
+    EXPECT_TRUE(next_cycle == 127 || next_cycle == 128) << next_cycle;
+    EXPECT_NEAR(grey_at_centre_after(179999), 0, 1);  // just before a flash, late in the show
+}
+
+TEST(Flash, FramesArePureFunctionsOfTheClock)
+{
+    render_at_ms(50100);
+    const std::vector<unsigned char> first = read_frame();
+    render_at_ms(1234);
+    render_at_ms(50100);
+    EXPECT_TRUE(read_frame() == first) << "the same moment drew a different frame";
+}
+
+TEST(Canvas, AnEmptyWindowLeavesTheViewportAlone)
+{
+    GLint before[4] = {};
+    glGetIntegerv(GL_VIEWPORT, before);
+    const std::int32_t saved_height = H;
+    H = 0;
+    setup_canvas();
+    GLint after[4] = {};
+    glGetIntegerv(GL_VIEWPORT, after);
+    H = saved_height;
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(after[i], before[i]);
+    }
+}
+
+TEST(Canvas, AZeroHeightDoesNotPoisonThePerspective)
+{
+    const std::int32_t saved_height = H;
+    H = 0;
+    render_at_ms(1000);
+    H = saved_height;
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    render_at_ms(0);
+    const Rgb pixel = pixel_at(kCentreX, kCentreY);
+    EXPECT_TRUE(pixel.r == 127 || pixel.r == 128) << "the next frame is whole again";
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    open_gl_window(1024, 768);
+    load_textures();
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,101 @@
+/* Test-only companion of the shipped show, loaded with LD_PRELOAD; never part of the show.
+ *
+ * - SDL_GetTicks() runs ahead by the number of milliseconds written in $CORVANEL_SHIM_DIR/ahead
+ *   (absent: 0), so a test can move the show clock without waiting minutes.
+ * - SDL_GL_SwapBuffers() is counted: $CORVANEL_SHIM_DIR/first_frame holds the milliseconds from
+ *   process start to the first presented frame, and at exit $CORVANEL_SHIM_DIR/frames holds
+ *   "<frames> <milliseconds from the first to the last frame>".
+ */
+#ifndef _GNU_SOURCE
+#define _GNU_SOURCE /* RTLD_NEXT */
+#endif
+#include <SDL.h>
+
+#include <dlfcn.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <time.h>
+
+static double process_start_ms;
+static double first_frame_ms;
+static double last_frame_ms;
+static long frame_count;
+
+static double now_ms(void)
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
+}
+
+static void shim_path(char* path, size_t size, const char* name)
+{
+    const char* dir = getenv("CORVANEL_SHIM_DIR");
+    snprintf(path, size, "%s/%s", dir ? dir : ".", name);
+}
+
+static long read_ahead_ms(void)
+{
+    char path[4096];
+    shim_path(path, sizeof path, "ahead");
+    FILE* file = fopen(path, "r");
+    long ahead = 0;
+    if (file) {
+        if (fscanf(file, "%ld", &ahead) != 1) {
+            ahead = 0;
+        }
+        fclose(file);
+    }
+    return ahead;
+}
+
+static void write_file(const char* name, const char* text)
+{
+    char path[4096];
+    char partial[4096 + 8];
+    shim_path(path, sizeof path, name);
+    snprintf(partial, sizeof partial, "%s.part", path);
+    FILE* file = fopen(partial, "w");
+    if (file) {
+        fputs(text, file);
+        fclose(file);
+        rename(partial, path); /* readers never see half a number */
+    }
+}
+
+__attribute__((constructor)) static void shim_start(void)
+{
+    process_start_ms = now_ms();
+}
+
+__attribute__((destructor)) static void shim_end(void)
+{
+    char text[64];
+    snprintf(text, sizeof text, "%ld %.1f\n", frame_count, last_frame_ms - first_frame_ms);
+    write_file("frames", text);
+}
+
+Uint32 SDL_GetTicks(void)
+{
+    static Uint32 (*real_get_ticks)(void);
+    if (!real_get_ticks) {
+        real_get_ticks = (Uint32(*)(void))dlsym(RTLD_NEXT, "SDL_GetTicks");
+    }
+    return real_get_ticks() + (Uint32)read_ahead_ms();
+}
+
+void SDL_GL_SwapBuffers(void)
+{
+    static void (*real_swap)(void);
+    if (!real_swap) {
+        real_swap = (void (*)(void))dlsym(RTLD_NEXT, "SDL_GL_SwapBuffers");
+    }
+    real_swap();
+    last_frame_ms = now_ms();
+    if (frame_count++ == 0) {
+        char text[32];
+        first_frame_ms = last_frame_ms;
+        snprintf(text, sizeof text, "%.1f\n", first_frame_ms - process_start_ms);
+        write_file("first_frame", text);
+    }
+}
