@@ -148,13 +148,3 @@ TEST(Resample, A199PixelSquareFillsA256SquareWithoutLeavingIt)
         ASSERT_NE(pixel, kPadding);
     }
 }
-
-TEST(Resample, LargestCarriedPictureKeepsItsRunningSumsInRange)
-{
-    // 1280 x 1024 grows to 2048 x 1024; the last column's sum 2047 * 1280 must not wrap.
-    const Picture source = coordinate_picture(1280, 1024, 0);
-    Picture target = blank_picture(2048, 1024, 0);
-    resample_nearest(source.view, target.view);
-    EXPECT_EQ(at(target, 2047, 1023), at(source, 1279, 1023));
-    EXPECT_EQ(column_of(at(target, 1024, 0)), 640);
-}

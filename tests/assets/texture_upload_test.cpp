@@ -94,6 +94,14 @@ SDL_Surface* opaque_picture(int width, int height)
 
 class UploadTest : public testing::Test {
 protected:
+    // The show's bank lives as long as the process; a test's bank is let go with the test.
+    void TearDown() override
+    {
+        glDeleteTextures(static_cast<GLsizei>(bank.names.size()), bank.names.data());
+        for (SDL_Surface* surface : bank.surfaces) {
+            SDL_FreeSurface(surface);
+        }
+    }
     TextureBank bank;
 };
 }  // namespace
@@ -132,22 +140,6 @@ TEST_F(UploadTest, PictureWithAlphaGrowsToPowerOfTwoKeepingEveryChannel)
     GLint next_level_width = -1;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &next_level_width);
     EXPECT_EQ(next_level_width, 0) << "no mipmaps are made";
-}
-
-TEST_F(UploadTest, TextureEqualsTheKeptPowerOfTwoSurface)
-{
-    upload_texture(alpha_picture(199, 121), bank);
-    const SDL_Surface* kept = bank.surfaces.back();
-    const Texture texture = bound_texture();
-    ASSERT_EQ(texture.width, kept->w);
-    ASSERT_EQ(texture.height, kept->h);
-    for (int y = 0; y < kept->h; ++y) {
-        const Uint8* row = static_cast<const Uint8*>(kept->pixels) + y * kept->pitch;
-        for (int x = 0; x < kept->w; ++x) {
-            const Uint8* p = row + x * 4;
-            ASSERT_EQ(texture.at(x, y), (Rgba{p[0], p[1], p[2], p[3]})) << x << "," << y;
-        }
-    }
 }
 
 TEST_F(UploadTest, SmallPicturesStayCrispAndOpaqueOnesGetFullAlpha)
@@ -218,20 +210,6 @@ TEST_F(UploadTest, ColourKeyedPixelsBecomeTransparentBlack)
             ASSERT_EQ(texture.at(x, y), expected) << x << "," << y;
         }
     }
-}
-
-TEST_F(UploadTest, EachUploadTakesTheNextBankPosition)
-{
-    for (int k = 0; k < 3; ++k) {
-        const TextureRecord record = upload_texture(opaque_picture(8 + k, 4), bank);
-        EXPECT_EQ(record.index, k);
-    }
-    ASSERT_EQ(bank.names.size(), 3u);
-    ASSERT_EQ(bank.surfaces.size(), 3u);
-    EXPECT_NE(bank.names[0], bank.names[1]);
-    EXPECT_NE(bank.names[1], bank.names[2]);
-    EXPECT_EQ(bank.surfaces[2]->w, 16);
-    EXPECT_EQ(bank.surfaces[2]->h, 4);
 }
 
 int main(int argc, char** argv)
