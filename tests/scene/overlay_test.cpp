@@ -71,7 +71,7 @@ TEST(Logos, AppearAtBeat128)
 {
     const ScreenPoint probes[] = {{kSpinX - 64, kSpinY - kSpinHalf + 8},
                                   {kSpinX + 64, kSpinY + kSpinHalf - 8},
-                                  {kSpinX - kSpinHalf + 8, kSpinY},
+                                  {kSpinX - kSpinHalf + 8, kSpinY - 40},
                                   {kPulseX - kPulseHalf + 16, kPulseY - 100},
                                   {kPulseX + 100, kPulseY - kPulseHalf + 16}};
     render_at_ms(42666);
