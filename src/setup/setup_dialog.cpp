@@ -1,7 +1,13 @@
 #include "setup/setup_dialog.h"
 
-// Until the dialog exists the show runs with the defaults.
+#include "setup/native_dialog.h"
+#include "setup/video_settings.h"
+
 bool run_setup_dialog()
 {
-    return true;
+    VideoSettings settings = video_settings_from_screen();
+    setup_settings = &settings;
+    const int result = run_native_dialog();
+    setup_settings = nullptr;
+    return apply_dialog_result(result, settings);
 }

@@ -1,0 +1,31 @@
+#include "setup/video_settings.h"
+
+#include "run/show.h"
+
+VideoSettings* setup_settings = nullptr;
+
+VideoSettings video_settings_from_screen()
+{
+    return VideoSettings{W, H, kDialogBitsPerPixel, fullscreen ? 0 : 1};
+}
+
+void take_dialog_choice(VideoSettings& settings, const ModeList& list, int line,
+                        bool fullscreen_checked)
+{
+    if (line >= 0 && line < list.count) {
+        settings.width = list.entries[line].width;
+        settings.height = list.entries[line].height;
+    }
+    settings.windowed = fullscreen_checked ? 0 : 1;
+}
+
+bool apply_dialog_result(int result, const VideoSettings& settings)
+{
+    if (result == kDialogCancel) {
+        return false;
+    }
+    W = settings.width;
+    H = settings.height;
+    fullscreen = settings.windowed == 0;
+    return true;
+}

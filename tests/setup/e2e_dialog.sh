@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# The setup dialog in front of the real show, answered with real X input (xdotool) on the
+# test run's private X server.
+#   e2e_dialog.sh <corvanel> <close_window> escape|close_box|run_fullscreen|run_windowed
+# Audio goes through SDL's disk driver, so a file appears exactly when the show opened the
+# audio device.
+set -euo pipefail
+corvanel=$1
+close_window=$2
+case_name=$3
+
+work=$(mktemp -d)
+show_pid=
+xev_pid=
+cleanup()
+{
+    [ -n "$show_pid" ] && kill "$show_pid" 2>/dev/null || true
+    [ -n "$xev_pid" ] && kill "$xev_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+audio_file=$work/audio.raw
+
+fail()
+{
+    echo "FAIL ($case_name): $*" >&2
+    [ -s "$work/stderr" ] && sed 's/^/  show stderr: /' "$work/stderr" >&2
+    exit 1
+}
+
+# Waits up to $1 tenths of a second for the command after it to succeed.
+wait_for()
+{
+    local tenths=$1
+    shift
+    for _ in $(seq "$tenths"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+dialog_window() { xdotool search --onlyvisible --classname '^corvanel-setup$' 2>/dev/null | head -1; }
+show_alive() { kill -0 "$show_pid" 2>/dev/null; }
+
+# Viewable top-level windows as "id override-redirect WxH+X+Y class".
+viewable_windows()
+{
+    local id info
+    for id in $(xwininfo -root -children | awk '$1 ~ /^0x/ {print $1}'); do
+        info=$(xwininfo -id "$id" 2>/dev/null) || continue
+        grep -q 'Map State: IsViewable' <<<"$info" || continue
+        echo "$id" \
+            "$(awk '/Override Redirect State:/{print $4}' <<<"$info")" \
+            "$(awk '/-geometry/{print $2}' <<<"$info")" \
+            "$(xprop -id "$id" WM_CLASS 2>/dev/null | sed -n 's/.*= "\([^"]*\)".*/\1/p')"
+    done
+}
+
+# The show's own windows: anything on screen that is not the dialog.
+show_windows() { viewable_windows | grep -v ' corvanel-setup$' || true; }
+show_window_up() { [ -n "$(show_windows)" ]; }
+
+# Waits for the show to end and sets exit_status.
+wait_exit()
+{
+    wait_for 100 bash -c "! kill -0 $show_pid 2>/dev/null" || fail "still running after 10 s"
+    exit_status=0
+    wait "$show_pid" || exit_status=$?
+    show_pid=
+}
+
+# --- the dialog comes first, before anything of SDL -------------------------------------
+# Every window mapped or destroyed on the screen, in the server's order.
+xev -root -event substructure >"$work/xev" 2>/dev/null &
+xev_pid=$!
+sleep 0.3
+env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio_file" SDL_DISKAUDIODELAY=10 "$corvanel" \
+    >"$work/stdout" 2>"$work/stderr" </dev/null &
+show_pid=$!
+wait_for 150 dialog_window >/dev/null || fail "no dialog within 15 s"
+dialog=$(printf '0x%x' "$(dialog_window)")  # as xev and xwininfo write it
+sleep 0.5  # SDL would have had time to start if it were going to
+[ -e "$audio_file" ] && fail "the audio device is open while the dialog is up"
+[ -n "$(show_windows)" ] && fail "a show window is up beside the dialog: $(show_windows)"
+[ "$(printf '0x%x' "$(xdotool getwindowfocus)")" = "$dialog" ] || fail "the dialog does not have the keyboard"
+geometry=$(xdotool getwindowgeometry "$dialog")
+echo "dialog $dialog: $geometry"
+
+# --- the viewer answers ----------------------------------------------------------------
+case $case_name in
+escape) xdotool key Escape ;;
+close_box) "$close_window" "$dialog" ;;
+run_fullscreen) xdotool key Return ;;
+run_windowed) xdotool key --delay 100 Tab Tab Tab space Return ;;
+*) fail "unknown case" ;;
+esac
+
+if [ "$case_name" = escape ] || [ "$case_name" = close_box ]; then
+    wait_exit
+    [ "$exit_status" = 255 ] || fail "exit status $exit_status, expected 255"
+    [ -e "$audio_file" ] && fail "the audio device was opened"
+    kill "$xev_pid" 2>/dev/null || true
+    grep -q '^MapNotify' "$work/xev" || fail "the window watch saw nothing"
+    others=$(awk '/^MapNotify event/ {getline; if (match($0, /window 0x[0-9a-f]+/))
+        print substr($0, RSTART + 7, RLENGTH - 7)}' "$work/xev" | sort -u | grep -vx "$dialog" || true)
+    [ -z "$others" ] || fail "windows other than the dialog were shown: $others"
+    [ -z "$(viewable_windows)" ] || fail "left on screen: $(viewable_windows)"
+    echo "ok: $case_name ends with 255, no window, no audio"
+    exit 0
+fi
+
+wait_for 300 show_window_up || fail "no show window within 30 s"
+sleep 1  # let the window settle at its final size
+show_alive || fail "the show ended early"
+[ -z "$(dialog_window)" ] || fail "the dialog is still on screen beside the show"
+kill "$xev_pid" 2>/dev/null || true
+xev_pid=
+# The dialog is destroyed before the show maps any window of its own.
+order=$(awk '/^(MapNotify|DestroyNotify) event/ {type = $1; getline;
+    if (match($0, /window 0x[0-9a-f]+/)) print type, substr($0, RSTART + 7, RLENGTH - 7)}' "$work/xev")
+destroyed_at=$(grep -n "^DestroyNotify $dialog\$" <<<"$order" | cut -d: -f1 | head -1 || true)
+first_show_map=$(grep -n '^MapNotify' <<<"$order" | grep -v " $dialog\$" | cut -d: -f1 | head -1 ||
+    true)
+[ -n "$destroyed_at" ] || fail "the dialog window was never destroyed"
+[ -n "$first_show_map" ] || fail "no show window mapped"
+((destroyed_at < first_show_map)) || fail "a show window was mapped before the dialog went: $order"
+
+windows=$(show_windows)
+echo "show windows: $windows"
+fullscreen_windows=$(awk '$2 == "yes"' <<<"$windows")
+if [ "$case_name" = run_fullscreen ]; then
+    # Full screen: an override-redirect window covering the 1024 x 768 screen.
+    grep -q ' yes 1024x768+0+0 ' <<<"$windows" || fail "not full screen at 1024 x 768"
+else
+    [ -z "$fullscreen_windows" ] || fail "a full-screen window in windowed mode: $fullscreen_windows"
+    main=$(xdotool search --onlyvisible --classname '^corvanel$' 2>/dev/null | head -1)
+    [ -n "$main" ] || fail "no show window of class corvanel"
+    xwininfo -id "$main" | grep -q 'Override Redirect State: no' || fail "window is override-redirect"
+    xdotool getwindowgeometry "$main" | grep -q 'Geometry: 1024x768' || fail "window is not 1024 x 768"
+    xdotool mousemove --window "$main" 512 384
+    xdotool windowfocus --sync "$main" 2>/dev/null || true
+fi
+wait_for 100 test -s "$audio_file" || fail "the show did not open the audio device"
+show_alive || fail "the show ended early"
+
+xdotool key Escape
+wait_exit
+[ "$exit_status" = 0 ] || fail "exit status $exit_status after Escape, expected 0"
+echo "ok: $case_name"

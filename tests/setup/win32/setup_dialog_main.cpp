@@ -1,0 +1,21 @@
+// A Windows program that shows only the setup dialog and prints what the show would run with:
+// the cross-built check that the Windows dialog, its template and the shared logic link into
+// one executable. Exit status as the show's: -1 when cancelled.
+#include "run/show.h"
+#include "setup/setup_dialog.h"
+
+#include <cstdio>  // std::printf
+
+std::int32_t W = 1024;
+std::int32_t H = 768;
+bool fullscreen = true;
+
+int main()
+{
+    if (!run_setup_dialog()) {
+        return -1;
+    }
+    std::printf("%d x %d %s\n", static_cast<int>(W), static_cast<int>(H),
+                fullscreen ? "fullscreen" : "windowed");
+    return 0;
+}
