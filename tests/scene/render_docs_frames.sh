@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Renders the README's frames (5 s, 50 s, 100 s into the show, with the carried pictures) on a
+# private Xvfb and writes them as PNG files.
+# Usage: render_docs_frames.sh <scene_frames> <docs dir>
+set -euo pipefail
+tool=$1
+docs=$2
+support=$(dirname "$0")/../support
+work=$(mktemp -d)
+"$support/xvfb.sh" start "$work/xvfb"
+trap '"$support/xvfb.sh" stop "$work/xvfb"; rm -rf "$work"' EXIT
+DISPLAY=$(cat "$work/xvfb/display") "$tool" "$work" 5000 50000 100000
+mkdir -p "$docs"
+convert "$work/frame_5000.ppm" "$docs/frame_05s.png"
+convert "$work/frame_50000.ppm" "$docs/frame_50s.png"
+convert "$work/frame_100000.ppm" "$docs/frame_100s.png"
+echo "wrote $docs/frame_05s.png, frame_50s.png, frame_100s.png"

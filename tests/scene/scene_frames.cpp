@@ -1,0 +1,44 @@
+// Renders chosen moments of the show with the real frame code into PPM files, for the
+// README's pictures and for looking at what a failing scene test saw.
+//   scene_frames [--markers] OUT_DIR MS...   writes OUT_DIR/frame_<MS>.ppm for each MS
+// With --markers the bank holds the tests' marker pictures instead of the carried ones.
+#include "assets/texture_bank.h"
+#include "gl_window.h"
+#include "scene_probe.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    int arg = 1;
+    const bool markers = arg < argc && std::strcmp(argv[arg], "--markers") == 0;
+    if (markers) {
+        ++arg;
+    }
+    if (argc - arg < 2) {
+        std::fprintf(stderr, "usage: scene_frames [--markers] OUT_DIR MS...\n");
+        return 2;
+    }
+    const std::string out_dir = argv[arg++];
+
+    open_gl_window(1024, 768);
+    if (markers) {
+        load_marker_pictures();
+    } else {
+        load_textures();
+    }
+    if (texture_bank.names.size() != 42) {
+        std::fprintf(stderr, "scene_frames: the bank holds %zu pictures, not 42\n",
+                     texture_bank.names.size());
+        return 1;
+    }
+    for (; arg < argc; ++arg) {
+        const int ms = std::atoi(argv[arg]);
+        render_at_ms(ms);
+        save_frame(out_dir + "/frame_" + std::to_string(ms) + ".ppm");
+    }
+    return 0;
+}
