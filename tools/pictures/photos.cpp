@@ -1,0 +1,634 @@
+// The 36 photographs (see photos.h). Each scene is a handful of settings on one of three
+// renderers; the helpers below pick camera spots so every view has a subject.
+#include "photos.h"
+
+#include "closeup.h"
+#include "frame.h"
+#include "landscape.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+struct Size {
+    int width, height;
+};
+
+// Pixel sizes in set order: landscape and portrait shapes, as the cube and tunnel expect.
+constexpr Size kSizes[kPhotoCount] = {
+    {640, 429},  {410, 322},   {592, 896},  {896, 592},  {640, 480},  {553, 407},
+    {574, 384},  {623, 415},   {640, 425},  {800, 600},  {1024, 768}, {1280, 960},
+    {1024, 768}, {276, 300},   {1024, 757}, {640, 480},  {1024, 768}, {896, 592},
+    {393, 420},  {600, 800},   {1024, 757}, {756, 504},  {542, 471},  {800, 600},
+    {800, 600},  {300, 205},   {336, 448},  {1280, 960}, {800, 600},  {640, 480},
+    {800, 592},  {1280, 1024}, {480, 640},  {500, 374},  {480, 640},  {344, 480},
+};
+
+// Every third photo is progressive; the rest are baseline.
+constexpr int kProgressiveEvery = 3;
+// The one photo that carries bytes after its end marker, as some cameras write them.
+constexpr int kTrailingPhoto = 13;
+constexpr int kTrailingBytes = 3;
+
+enum class Kind { kLand, kClose, kFractal };
+
+struct Plan {
+    Kind kind = Kind::kLand;
+    const char* title = "";
+    Landscape land;
+    Closeup close;
+    Fractal fractal;
+    Finish finish;
+    float depth_of_field = 0.0f;  // blur radius as a share of the height, for close-ups
+};
+
+constexpr float kPi = 3.14159265f;
+
+// Puts the camera on open water (for lakes and coasts), searching outward from the origin.
+void stand_on_water(Landscape& l, float margin)
+{
+    for (int i = 0; i < 4000; ++i) {
+        float r = 40.0f * std::sqrt(float(i)), a = i * 2.39996f;
+        Vec2 p{r * std::cos(a), r * std::sin(a)};
+        if (terrain_height(l, p, 6) < l.water_level - margin) {
+            l.eye = p;
+            return;
+        }
+    }
+}
+
+// Turns the camera toward the highest ground about `distance` away.
+void face_highest(Landscape& l, float distance)
+{
+    float best = -1e9f;
+    for (int k = 0; k < 72; ++k) {
+        float yaw = k * 5.0f;
+        float a = yaw * kPi / 180.0f;
+        float h = 0.0f;
+        for (float d = distance * 0.5f; d <= distance * 1.5f; d += distance * 0.25f) {
+            h = std::max(
+                h, terrain_height(l, {l.eye.x + std::sin(a) * d, l.eye.y - std::cos(a) * d}, 5));
+        }
+        if (h > best) {
+            best = h;
+            l.yaw = yaw;
+        }
+    }
+}
+
+Plan plan_for(int index)
+{
+    Plan p;
+    Landscape& l = p.land;
+    Closeup& c = p.close;
+    Fractal& f = p.fractal;
+    p.finish.seed = 1000 + index;
+    l.seed = 17 + index * 31;
+    c.seed = 5 + index * 13;
+    switch (index) {
+        case 0:
+            p.title = "alpine lake at noon";
+            l.water_level = 80;
+            l.snow_line = 380;
+            l.tree_line = 220;
+            l.eye_height = 4;
+            l.pitch = 3;
+            l.sun_azimuth = 140;
+            l.sun_elevation = 45;
+            l.cloud_cover = 0.35f;
+            stand_on_water(l, 20);
+            face_highest(l, 1500);
+            break;
+        case 2:
+            p.title = "summit at dawn";
+            l.amplitude = 900;
+            l.snow_line = 300;
+            l.eye_height = 150;
+            l.pitch = 8;
+            l.fov = 60;
+            l.sun_azimuth = 80;
+            l.sun_elevation = 6;
+            l.sun = rgb(255, 170, 120);
+            l.sun_strength = 3.5f;
+            l.zenith = rgb(70, 90, 150);
+            l.horizon = rgb(230, 170, 150);
+            l.haze = 0.0002f;
+            face_highest(l, 2500);
+            break;
+        case 3:
+            p.title = "dunes in the afternoon";
+            l.terrain = Terrain::kDunes;
+            l.scale = 700;
+            l.amplitude = 120;
+            l.eye_height = 6;
+            l.pitch = -2;
+            l.soil = rgb(220, 150, 90);
+            l.sun_azimuth = 250;
+            l.sun_elevation = 18;
+            l.sun = rgb(255, 225, 190);
+            l.zenith = rgb(50, 100, 180);
+            l.horizon = rgb(210, 200, 190);
+            l.haze = 0.00008f;
+            l.yaw = 20;
+            break;
+        case 5:
+            p.title = "misty hills in the morning";
+            l.terrain = Terrain::kHills;
+            l.scale = 1400;
+            l.amplitude = 260;
+            l.eye_height = 60;
+            l.pitch = -3;
+            l.tree_line = 400;
+            l.grass = rgb(70, 100, 50);
+            l.sun_azimuth = 100;
+            l.sun_elevation = 10;
+            l.sun = rgb(255, 215, 170);
+            l.horizon = rgb(215, 205, 195);
+            l.zenith = rgb(120, 150, 190);
+            l.mist_density = 0.004f;
+            l.mist_height = 70;
+            l.base = -40;
+            l.haze = 0.0003f;
+            l.yaw = 90;
+            break;
+        case 6:
+            p.title = "sea cliffs at sunset";
+            l.water_level = 40;
+            l.amplitude = 350;
+            l.eye_height = 25;
+            l.pitch = 1;
+            l.tree_line = 150;
+            l.sun_azimuth = 270;
+            l.sun_elevation = 3;
+            l.sun = rgb(255, 140, 60);
+            l.sun_strength = 4;
+            l.zenith = rgb(40, 60, 120);
+            l.horizon = rgb(240, 150, 90);
+            l.cloud_cover = 0.4f;
+            l.cloud_shadow = rgb(90, 60, 80);
+            l.water = rgb(15, 25, 45);
+            stand_on_water(l, 15);
+            l.yaw = 255;
+            break;
+        case 7:
+            p.title = "peaks above a sea of clouds";
+            l.amplitude = 1100;
+            l.snow_line = 500;
+            l.eye_height = 200;
+            l.pitch = -4;
+            l.fov = 45;
+            l.cloud_cover = 0.9f;
+            l.cloud_altitude = 250;
+            l.cloud_scale = 900;
+            l.sun_azimuth = 120;
+            l.sun_elevation = 12;
+            l.sun = rgb(255, 220, 180);
+            l.zenith = rgb(40, 80, 160);
+            l.horizon = rgb(190, 200, 215);
+            face_highest(l, 3000);
+            break;
+        case 9:
+            p.title = "the galaxy over a ridge";
+            l.night = true;
+            l.stars = 0.2f;
+            l.galaxy = 0.25f;
+            l.eye_height = 15;
+            l.pitch = 18;
+            l.fov = 70;
+            l.sun_azimuth = 200;
+            l.sun_elevation = -10;
+            l.sun = rgb(60, 70, 100);
+            l.sun_strength = 0.2f;
+            l.zenith = rgb(2, 3, 8);
+            l.horizon = rgb(20, 25, 45);
+            l.haze = 0.00005f;
+            l.yaw = 10;
+            break;
+        case 10:
+            p.title = "red mesas";
+            l.terrain = Terrain::kMesa;
+            l.scale = 1200;
+            l.amplitude = 260;
+            l.eye_height = 40;
+            l.pitch = -2;
+            l.rock = rgb(180, 100, 60);
+            l.grass = rgb(120, 110, 60);
+            l.sun_azimuth = 230;
+            l.sun_elevation = 22;
+            l.sun = rgb(255, 225, 190);
+            l.zenith = rgb(40, 90, 180);
+            l.horizon = rgb(200, 190, 180);
+            l.haze = 0.00009f;
+            l.cloud_cover = 0.25f;
+            l.cloud_altitude = 3000;
+            face_highest(l, 2000);
+            break;
+        case 11:
+            p.title = "alpine panorama under cumulus";
+            l.amplitude = 700;
+            l.snow_line = 420;
+            l.tree_line = 260;
+            l.eye_height = 60;
+            l.pitch = 2;
+            l.sun_azimuth = 160;
+            l.sun_elevation = 35;
+            l.cloud_cover = 0.55f;
+            l.cloud_altitude = 2200;
+            face_highest(l, 3000);
+            break;
+        case 14:
+            p.title = "islands in a tropical sea";
+            l.terrain = Terrain::kHills;
+            l.scale = 1000;
+            l.amplitude = 180;
+            l.water_level = 35;
+            l.tree_line = 300;
+            l.grass = rgb(50, 100, 35);
+            l.soil = rgb(235, 220, 180);
+            l.water = rgb(10, 60, 110);
+            l.shallows = rgb(40, 190, 190);
+            l.eye_height = 90;
+            l.pitch = -10;
+            l.sun_azimuth = 170;
+            l.sun_elevation = 55;
+            l.zenith = rgb(30, 90, 200);
+            l.horizon = rgb(170, 200, 230);
+            l.cloud_cover = 0.3f;
+            l.cloud_altitude = 1200;
+            stand_on_water(l, 10);
+            face_highest(l, 900);
+            break;
+        case 16:
+            p.title = "autumn hills at golden hour";
+            l.terrain = Terrain::kHills;
+            l.scale = 900;
+            l.amplitude = 200;
+            l.tree_line = 500;
+            l.grass = rgb(170, 110, 40);
+            l.eye_height = 50;
+            l.pitch = -4;
+            l.sun_azimuth = 240;
+            l.sun_elevation = 9;
+            l.sun = rgb(255, 190, 120);
+            l.horizon = rgb(230, 200, 170);
+            l.zenith = rgb(80, 110, 170);
+            l.haze = 0.00025f;
+            l.yaw = 200;
+            break;
+        case 17:
+            p.title = "storm over a dark sea";
+            l.terrain = Terrain::kHills;
+            l.amplitude = 150;
+            l.water_level = 60;
+            l.eye_height = 8;
+            l.pitch = 4;
+            l.sun_azimuth = 190;
+            l.sun_elevation = 20;
+            l.sun = rgb(200, 205, 215);
+            l.sun_strength = 1.5f;
+            l.zenith = rgb(60, 65, 75);
+            l.horizon = rgb(130, 135, 140);
+            l.cloud_cover = 0.95f;
+            l.cloud_altitude = 700;
+            l.cloud_shadow = rgb(55, 58, 66);
+            l.water = rgb(20, 28, 32);
+            l.haze = 0.0003f;
+            stand_on_water(l, 20);
+            l.yaw = 30;
+            break;
+        case 19:
+            p.title = "fjord";
+            l.amplitude = 850;
+            l.water_level = 20;
+            l.snow_line = 600;
+            l.tree_line = 250;
+            l.eye_height = 10;
+            l.pitch = 10;
+            l.fov = 65;
+            l.sun_azimuth = 150;
+            l.sun_elevation = 30;
+            l.cloud_cover = 0.4f;
+            l.cloud_altitude = 1800;
+            stand_on_water(l, 30);
+            face_highest(l, 1200);
+            break;
+        case 23:
+            p.title = "snowfields by moonlight";
+            l.night = true;
+            l.stars = 0.12f;
+            l.amplitude = 700;
+            l.snow_line = 150;
+            l.eye_height = 80;
+            l.pitch = 6;
+            l.sun_azimuth = 160;
+            l.sun_elevation = 25;
+            l.sun = rgb(150, 170, 220);
+            l.sun_strength = 0.6f;
+            l.zenith = rgb(5, 10, 25);
+            l.horizon = rgb(30, 40, 70);
+            l.haze = 0.00008f;
+            face_highest(l, 2000);
+            break;
+        case 24:
+            p.title = "volcano at dusk";
+            l.terrain = Terrain::kVolcano;
+            l.scale = 2000;
+            l.amplitude = 600;
+            l.eye_height = 30;
+            l.pitch = 4;
+            l.rock = rgb(60, 55, 55);
+            l.grass = rgb(60, 70, 40);
+            l.sun_azimuth = 300;
+            l.sun_elevation = 2;
+            l.sun = rgb(255, 110, 50);
+            l.zenith = rgb(40, 40, 80);
+            l.horizon = rgb(220, 110, 80);
+            l.cloud_cover = 0.45f;
+            l.cloud_altitude = 2600;
+            l.cloud_shadow = rgb(70, 50, 70);
+            l.haze = 0.00015f;
+            l.yaw = 0;
+            break;
+        case 27:
+            p.title = "turquoise bay below cliffs";
+            l.amplitude = 420;
+            l.water_level = 60;
+            l.tree_line = 250;
+            l.grass = rgb(80, 110, 45);
+            l.soil = rgb(230, 215, 175);
+            l.water = rgb(10, 50, 95);
+            l.shallows = rgb(40, 180, 180);
+            l.eye_height = 160;
+            l.pitch = -12;
+            l.sun_azimuth = 200;
+            l.sun_elevation = 50;
+            l.zenith = rgb(40, 100, 200);
+            stand_on_water(l, 5);
+            face_highest(l, 700);
+            break;
+        case 29:
+            p.title = "still lake in dawn fog";
+            l.terrain = Terrain::kHills;
+            l.amplitude = 160;
+            l.water_level = 30;
+            l.tree_line = 400;
+            l.grass = rgb(50, 80, 45);
+            l.eye_height = 3;
+            l.pitch = 2;
+            l.sun_azimuth = 90;
+            l.sun_elevation = 4;
+            l.sun = rgb(255, 200, 160);
+            l.horizon = rgb(205, 200, 200);
+            l.zenith = rgb(140, 160, 190);
+            l.mist_density = 0.006f;
+            l.mist_height = 40;
+            l.base = 0;
+            l.haze = 0.0004f;
+            stand_on_water(l, 15);
+            l.yaw = 95;
+            break;
+        case 30:
+            p.title = "aurora over a lake";
+            l.night = true;
+            l.stars = 0.15f;
+            l.aurora = 1.0f;
+            l.water_level = 50;
+            l.amplitude = 300;
+            l.eye_height = 3;
+            l.pitch = 14;
+            l.fov = 70;
+            l.sun_azimuth = 0;
+            l.sun_elevation = -20;
+            l.sun = rgb(40, 50, 70);
+            l.sun_strength = 0.1f;
+            l.zenith = rgb(2, 4, 10);
+            l.horizon = rgb(10, 20, 30);
+            l.haze = 0.00003f;
+            stand_on_water(l, 30);
+            l.yaw = 0;
+            break;
+        case 31:
+            p.title = "green hills in summer";
+            l.terrain = Terrain::kHills;
+            l.scale = 1200;
+            l.amplitude = 240;
+            l.tree_line = 180;
+            l.grass = rgb(90, 130, 45);
+            l.eye_height = 35;
+            l.pitch = 0;
+            l.sun_azimuth = 130;
+            l.sun_elevation = 40;
+            l.cloud_cover = 0.5f;
+            l.cloud_altitude = 1500;
+            l.yaw = 300;
+            break;
+
+        case 1:
+            p.kind = Kind::kClose;
+            p.title = "cooling lava";
+            c.surface = Surface::kLava;
+            c.zoom = 2.0f;
+            c.light_azimuth = 60;
+            c.light = rgb(120, 110, 110);
+            c.ambient = rgb(40, 30, 30);
+            break;
+        case 4:
+            p.kind = Kind::kClose;
+            p.title = "bark of an old pine";
+            c.surface = Surface::kBark;
+            c.zoom = 1.6f;
+            break;
+        case 8:
+            p.kind = Kind::kClose;
+            p.title = "granite";
+            c.surface = Surface::kGranite;
+            c.zoom = 1.2f;
+            break;
+        case 12:
+            p.kind = Kind::kClose;
+            p.title = "lake ice";
+            c.surface = Surface::kIce;
+            c.zoom = 1.5f;
+            c.light = rgb(220, 235, 255);
+            p.depth_of_field = 0.004f;
+            break;
+        case 15:
+            p.kind = Kind::kClose;
+            p.title = "river pebbles";
+            c.surface = Surface::kPebbles;
+            c.zoom = 1.8f;
+            p.depth_of_field = 0.006f;
+            break;
+        case 20:
+            p.kind = Kind::kClose;
+            p.title = "lichen on a boulder";
+            c.surface = Surface::kLichen;
+            c.zoom = 1.4f;
+            break;
+        case 21:
+            p.kind = Kind::kClose;
+            p.title = "cracked mud";
+            c.surface = Surface::kMud;
+            c.zoom = 2.2f;
+            c.light_elevation = 25;
+            break;
+        case 25:
+            p.kind = Kind::kClose;
+            p.title = "polished marble";
+            c.surface = Surface::kMarble;
+            c.zoom = 1.0f;
+            break;
+        case 28:
+            p.kind = Kind::kClose;
+            p.title = "wind ripples in sand";
+            c.surface = Surface::kSand;
+            c.zoom = 1.3f;
+            c.light_elevation = 18;
+            p.depth_of_field = 0.006f;
+            break;
+        case 32:
+            p.kind = Kind::kClose;
+            p.title = "rust through blue paint";
+            c.surface = Surface::kRust;
+            c.zoom = 1.1f;
+            break;
+        case 34:
+            p.kind = Kind::kClose;
+            p.title = "frost on a window";
+            c.surface = Surface::kFrost;
+            c.zoom = 1.0f;
+            c.light = rgb(200, 220, 255);
+            break;
+        case 35:
+            p.kind = Kind::kClose;
+            p.title = "end grain of a log";
+            c.surface = Surface::kWood;
+            c.zoom = 1.2f;
+            break;
+
+        case 13:
+            p.kind = Kind::kFractal;
+            p.title = "seahorse valley";
+            f.centre_x = -0.7453;
+            f.centre_y = 0.1127;
+            f.span = 0.0065;
+            f.max_iterations = 1200;
+            f.d = {0.1f, 0.25f, 0.5f};
+            f.ramp_density = 0.03f;
+            break;
+        case 18:
+            p.kind = Kind::kFractal;
+            p.title = "dendrite julia";
+            f.kind = FractalKind::kJulia;
+            f.centre_x = 0.0;
+            f.centre_y = 0.0;
+            f.span = 3.0;
+            f.julia_x = -0.8;
+            f.julia_y = 0.156;
+            f.max_iterations = 800;
+            f.d = {0.6f, 0.4f, 0.2f};
+            f.ramp_density = 0.04f;
+            break;
+        case 22:
+            p.kind = Kind::kFractal;
+            p.title = "elephant valley";
+            f.centre_x = 0.2822;
+            f.centre_y = 0.0101;
+            f.span = 0.012;
+            f.max_iterations = 1500;
+            f.d = {0.8f, 0.6f, 0.3f};
+            f.ramp_density = 0.025f;
+            break;
+        case 26:
+            p.kind = Kind::kFractal;
+            p.title = "burning ship's mast";
+            f.kind = FractalKind::kBurningShip;
+            f.centre_x = -1.762;
+            f.centre_y = -0.028;
+            f.span = 0.06;
+            f.max_iterations = 600;
+            f.d = {0.0f, 0.15f, 0.3f};
+            f.c = {1.0f, 0.9f, 0.7f};
+            f.ramp_density = 0.04f;
+            break;
+        case 33:
+            p.kind = Kind::kFractal;
+            p.title = "double spiral";
+            f.centre_x = -0.743643887;
+            f.centre_y = 0.131825904;
+            f.span = 0.00012;
+            f.max_iterations = 2500;
+            f.d = {0.3f, 0.2f, 0.7f};
+            f.ramp_density = 0.02f;
+            break;
+        default:
+            throw std::out_of_range("no such photo");
+    }
+    return p;
+}
+
+}  // namespace
+
+PhotoFormat photo_format(int index)
+{
+    if (index < 0 || index >= kPhotoCount) {
+        throw std::out_of_range("no such photo");
+    }
+    return {kSizes[index].width, kSizes[index].height, index % kProgressiveEvery == 1,
+            index == kTrailingPhoto ? kTrailingBytes : 0};
+}
+
+std::string photo_title(int index)
+{
+    return plan_for(index).title;
+}
+
+PixelBuffer render_photo(int index, int width, int height, int threads)
+{
+    Plan p = plan_for(index);
+    Frame frame;
+    switch (p.kind) {
+        case Kind::kLand: {
+            LandscapeView view = make_view(p.land, width, height);
+            frame = render_frame(
+                width, height,
+                [&](float x, float y) {
+                    return shade_landscape(p.land, view, x, y, width, height);
+                },
+                threads);
+            break;
+        }
+        case Kind::kClose:
+            frame = render_frame(
+                width, height,
+                [&](float x, float y) { return shade_closeup(p.close, x, y, width, height); },
+                threads);
+            if (p.depth_of_field > 0.0f) {
+                // Sharp across the middle band, softer toward top and bottom: a tilted lens.
+                defocus(frame, p.depth_of_field * height, [&](float, float y) {
+                    float d = std::fabs(y / height - 0.55f);
+                    return smoothstep(0.12f, 0.45f, d);
+                });
+            }
+            break;
+        case Kind::kFractal:
+            frame = render_frame(
+                width, height,
+                [&](float x, float y) { return shade_fractal(p.fractal, x, y, width, height); },
+                threads, 0.05f);
+            break;
+    }
+    return finish_frame(frame, p.finish);
+}
+
+Bytes photo_file(int index, int threads)
+{
+    PhotoFormat format = photo_format(index);
+    PixelBuffer pixels = render_photo(index, format.width, format.height, threads);
+    JpegOptions options;
+    options.progressive = format.progressive;
+    Bytes bytes = encode_jpeg(pixels, options);
+    bytes.insert(bytes.end(), format.trailing_zero_bytes, 0);
+    return bytes;
+}
