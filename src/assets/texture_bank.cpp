@@ -2,7 +2,10 @@
 // for decoding the carried bytes, and OpenGL for the texture objects.
 #include "assets/texture_bank.h"
 
+#include "assets/catalogue.h"
 #include "assets/resample.h"
+
+#include <SDL_image.h>
 
 #include <cstdio>   // std::fprintf, std::snprintf
 #include <cstdlib>  // std::exit
@@ -85,8 +88,44 @@ TextureRecord upload_texture(SDL_Surface* source, TextureBank& bank, const char*
     return TextureRecord{width, height, static_cast<std::int32_t>(bank.names.size()) - 1};
 }
 
-// Not yet: the pictures are still to come.
-void load_textures() {}
+namespace {
+// Decodes one carried picture; a picture that does not decode ends the process here, so that
+// no record is ever missing and nothing reads through a null surface.
+SDL_Surface* decode_picture(const AssetBlob& blob, const char* picture_name)
+{
+    SDL_RWops* stream = SDL_RWFromMem(const_cast<unsigned char*>(blob.bytes), blob.length);
+    SDL_Surface* picture = IMG_Load_RW(stream, 1);  // closes the stream
+    if (picture == nullptr) {
+        std::fprintf(stderr, "IMG_Load_RW failed for %s: %s\n", picture_name, SDL_GetError());
+        std::exit(kFatalStatus);
+    }
+    return picture;
+}
+
+TextureRecord load_picture(const AssetBlob& blob, const char* picture_name)
+{
+    return upload_texture(decode_picture(blob, picture_name), texture_bank, picture_name);
+}
+
+TextureRecord load_set_member(const char* set_name, int position, const AssetBlob& blob)
+{
+    char picture_name[32];
+    std::snprintf(picture_name, sizeof picture_name, "%s %d", set_name, position);
+    return load_picture(blob, picture_name);
+}
+}  // namespace
+
+void load_textures()
+{
+    for (int k = 0; k < kExtraPictureCount; ++k) {
+        extra_records[k] = load_set_member("extra_set", k, extra_picture(k));
+    }
+    for (int k = 0; k < kPhotoCount; ++k) {
+        photo_records[k] = load_set_member("photo_set", k, photo(k));
+    }
+    spinning_logo_record = load_picture(spinning_logo, "spinning_logo");
+    pulsing_logo_record = load_picture(pulsing_logo, "pulsing_logo");
+}
 
 GLuint bank_texture(std::int32_t index)
 {
