@@ -1,0 +1,18 @@
+#pragma once
+// MP3 encoding through libmp3lame's C API, and decoding back through its decoder so the tool
+// can measure what a player will actually hear.
+//
+//   std::vector<unsigned char> mp3 = encode_mp3(pcm);  // 48 kHz joint stereo VBR, info frame
+//   StereoBuffer heard = decode_mp3(mp3);
+
+#include "synth.h"
+
+#include <cstdint>
+#include <vector>
+
+constexpr int kMp3FrameSamples = 1152;
+constexpr double kVbrQuality = 2.0;  // the "-V 2" class: about 170 kbit/s for this music
+
+std::vector<unsigned char> encode_mp3(const StereoBuffer& pcm);
+StereoBuffer decode_mp3(const std::vector<unsigned char>& mp3);
+int mp3_encoder_delay();  // samples of silence the encoder puts before the first input sample
