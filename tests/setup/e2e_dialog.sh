@@ -59,7 +59,8 @@ viewable_windows()
 
 # The show's own windows: anything on screen that is not the dialog.
 show_windows() { viewable_windows | grep -v ' corvanel-setup$' || true; }
-show_window_up() { [ -n "$(show_windows)" ]; }
+# Also true when the show has died, so that waiting stops at once; callers check show_alive.
+show_window_up() { ! show_alive || [ -n "$(show_windows)" ]; }
 
 # Waits for the show to end and sets exit_status.
 wait_exit()
@@ -100,6 +101,7 @@ if [ "$case_name" = escape ] || [ "$case_name" = close_box ]; then
     wait_exit
     [ "$exit_status" = 255 ] || fail "exit status $exit_status, expected 255"
     [ -e "$audio_file" ] && fail "the audio device was opened"
+    [ -s "$work/stderr" ] && fail "the dialog wrote to standard error"
     kill "$xev_pid" 2>/dev/null || true
     grep -q '^MapNotify' "$work/xev" || fail "the window watch saw nothing"
     others=$(awk '/^MapNotify event/ {getline; if (match($0, /window 0x[0-9a-f]+/))
@@ -111,6 +113,7 @@ if [ "$case_name" = escape ] || [ "$case_name" = close_box ]; then
 fi
 
 wait_for 300 show_window_up || fail "no show window within 30 s"
+show_alive || fail "the show ended before its window was checked"
 sleep 1  # let the window settle at its final size
 show_alive || fail "the show ended early"
 [ -z "$(dialog_window)" ] || fail "the dialog is still on screen beside the show"
@@ -146,5 +149,6 @@ show_alive || fail "the show ended early"
 
 xdotool key Escape
 wait_exit
+grep -E 'Gtk|Gdk|GLib|GObject' "$work/stderr" && fail "the dialog's toolkit complained"
 [ "$exit_status" = 0 ] || fail "exit status $exit_status after Escape, expected 0"
 echo "ok: $case_name"
