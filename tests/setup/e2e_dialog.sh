@@ -2,6 +2,7 @@
 # The setup dialog in front of the real show, answered with real X input (xdotool) on the
 # test run's private X server.
 #   e2e_dialog.sh <corvanel> <close_window> escape|close_box|run_fullscreen|run_windowed
+#   e2e_dialog.sh <corvanel> - no_display
 # Audio goes through SDL's disk driver, so a file appears exactly when the show opened the
 # audio device.
 set -euo pipefail
@@ -70,6 +71,21 @@ wait_exit()
     wait "$show_pid" || exit_status=$?
     show_pid=
 }
+
+# --- no display: the dialog cannot start, the show goes on with its defaults -------------
+if [ "$case_name" = no_display ]; then
+    for display in "" ":1023"; do
+        status=0
+        env -u WAYLAND_DISPLAY DISPLAY="$display" SDL_AUDIODRIVER=dummy timeout 30 "$corvanel" \
+            >"$work/stdout" 2>"$work/stderr" </dev/null || status=$?
+        # The show itself then fails to open its window, and says so for the defaults.
+        [ "$status" = 1 ] || fail "DISPLAY='$display': exit status $status, expected 1"
+        grep -q '1024 x 768' "$work/stderr" || fail "DISPLAY='$display': no word of the window"
+        grep -E 'Gtk|Gdk|GLib|GObject' "$work/stderr" && fail "DISPLAY='$display': toolkit noise"
+        echo "ok: DISPLAY='$display': $(cat "$work/stderr")"
+    done
+    exit 0
+fi
 
 # --- the dialog comes first, before anything of SDL -------------------------------------
 # Every window mapped or destroyed on the screen, in the server's order.
