@@ -152,20 +152,31 @@ gboolean on_close_box(GtkWidget*, GdkEvent*, gpointer)
     return TRUE;  // the window is destroyed once the loop has ended
 }
 
-// The native dialog's tab order, which is not the order of the controls on screen.
+bool has_focus(GtkWidget* widget)
+{
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(dialog.window));
+    return focus != nullptr && (focus == widget || gtk_widget_is_ancestor(focus, widget));
+}
+
+// The native dialog's tab order, which is not the order of the controls on screen. A control
+// that cannot take the focus is passed over, as Windows passes over a disabled one.
 void move_focus(bool backwards)
 {
     GtkWidget* const order[] = {dialog.run, dialog.cancel, dialog.list, dialog.fullscreen};
     constexpr int kCount = sizeof order / sizeof order[0];
-    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(dialog.window));
     int current = 0;
     for (int i = 0; i < kCount; ++i) {
-        if (order[i] == focus || (focus != nullptr && gtk_widget_is_ancestor(focus, order[i]))) {
+        if (has_focus(order[i])) {
             current = i;
         }
     }
-    const int next = (current + (backwards ? kCount - 1 : 1)) % kCount;
-    gtk_widget_grab_focus(order[next]);
+    const int step = backwards ? kCount - 1 : 1;
+    for (int next = (current + step) % kCount; next != current; next = (next + step) % kCount) {
+        gtk_widget_grab_focus(order[next]);
+        if (has_focus(order[next])) {
+            return;
+        }
+    }
 }
 
 // Runs before the focused control sees the key. An open list is a window of its own with
@@ -225,6 +236,8 @@ void build_dialog()
     gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
     gtk_grid_attach(GTK_GRID(grid), label, 0, 1, 1, 1);
     dialog.list = gtk_combo_box_text_new();
+    // Like the native list, an empty one still takes the focus in its turn.
+    gtk_combo_box_set_button_sensitivity(GTK_COMBO_BOX(dialog.list), GTK_SENSITIVITY_ON);
     gtk_grid_attach(GTK_GRID(grid), dialog.list, 1, 1, 1, 1);
 
     dialog.fullscreen = gtk_check_button_new_with_label("Fullscreen");

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The setup dialog in front of the real show, answered with real X input (xdotool) on the
 # test run's private X server.
-#   e2e_dialog.sh <corvanel> <close_window> escape|close_box|run_fullscreen|run_windowed
-#   e2e_dialog.sh <corvanel> - no_display
+#   e2e_dialog.sh <corvanel> <close_window> <case>
+# Cases on the run's 1024 x 768 server: escape, close_box, run_fullscreen, run_windowed.
+# Cases on a private 800 x 600 server, whose one mode is not the show's default, so that no
+# line starts selected: small_screen_keeps_size (Run with no line), small_screen_picks_mode
+# (the list's line chosen with the keyboard). And no_display, with no server at all.
 # Audio goes through SDL's disk driver, so a file appears exactly when the show opened the
 # audio device.
 set -euo pipefail
@@ -13,10 +16,12 @@ case_name=$3
 work=$(mktemp -d)
 show_pid=
 xev_pid=
+xvfb_pid=
 cleanup()
 {
     [ -n "$show_pid" ] && kill "$show_pid" 2>/dev/null || true
     [ -n "$xev_pid" ] && kill "$xev_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -87,6 +92,22 @@ if [ "$case_name" = no_display ]; then
     exit 0
 fi
 
+# --- which server, and what the show should open ------------------------------------------
+expected_size=1024x768
+case $case_name in
+small_screen_*)
+    exec 3>"$work/display"
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset +extension GLX \
+        >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    exec 3>&-
+    wait_for 100 test -s "$work/display" || fail "the 800 x 600 server did not start"
+    DISPLAY=:$(tr -d '\n' <"$work/display")
+    export DISPLAY
+    [ "$case_name" = small_screen_picks_mode ] && expected_size=800x600
+    ;;
+esac
+
 # --- the dialog comes first, before anything of SDL -------------------------------------
 # Every window mapped or destroyed on the screen, in the server's order.
 xev -root -event substructure >"$work/xev" 2>/dev/null &
@@ -109,7 +130,9 @@ case $case_name in
 escape) xdotool key Escape ;;
 close_box) "$close_window" "$dialog" ;;
 run_fullscreen) xdotool key Return ;;
-run_windowed) xdotool key --delay 100 Tab Tab Tab space Return ;;
+run_windowed | small_screen_keeps_size) xdotool key --delay 100 Tab Tab Tab space Return ;;
+# On the list, Down selects its first (here its only) line.
+small_screen_picks_mode) xdotool key --delay 100 Tab Tab Down Tab space Return ;;
 *) fail "unknown case" ;;
 esac
 
@@ -129,7 +152,7 @@ if [ "$case_name" = escape ] || [ "$case_name" = close_box ]; then
 fi
 
 wait_for 300 show_window_up || fail "no show window within 30 s"
-show_alive || fail "the show ended before its window was checked"
+show_alive || { wait_exit; fail "the show ended (status $exit_status) before its window was checked"; }
 sleep 1  # let the window settle at its final size
 show_alive || fail "the show ended early"
 [ -z "$(dialog_window)" ] || fail "the dialog is still on screen beside the show"
@@ -156,8 +179,9 @@ else
     main=$(xdotool search --onlyvisible --classname '^corvanel$' 2>/dev/null | head -1)
     [ -n "$main" ] || fail "no show window of class corvanel"
     xwininfo -id "$main" | grep -q 'Override Redirect State: no' || fail "window is override-redirect"
-    xdotool getwindowgeometry "$main" | grep -q 'Geometry: 1024x768' || fail "window is not 1024 x 768"
-    xdotool mousemove --window "$main" 512 384
+    xdotool getwindowgeometry "$main" | grep -q "Geometry: $expected_size\$" ||
+        fail "window is not $expected_size: $(xdotool getwindowgeometry "$main")"
+    xdotool mousemove --window "$main" 10 10
     xdotool windowfocus --sync "$main" 2>/dev/null || true
 fi
 wait_for 100 test -s "$audio_file" || fail "the show did not open the audio device"
