@@ -2,7 +2,8 @@
 # The setup dialog in front of the real show, answered with real X input (xdotool) on the
 # test run's private X server.
 #   e2e_dialog.sh <corvanel> <close_window> <case>
-# Cases on the run's 1024 x 768 server: escape, close_box, run_fullscreen, run_windowed.
+# Cases on the run's 1024 x 768 server: escape, close_box, open_list (Return in the open list
+# only closes it; Escape then cancels), run_fullscreen, run_windowed.
 # Cases on a private 800 x 600 server, whose one mode is not the show's default, so that no
 # line starts selected: small_screen_keeps_size (Run with no line), small_screen_picks_mode
 # (the list's line chosen with the keyboard). And no_display, with no server at all.
@@ -67,6 +68,9 @@ viewable_windows()
 show_windows() { viewable_windows | grep -v ' corvanel-setup$' || true; }
 # Also true when the show has died, so that waiting stops at once; callers check show_alive.
 show_window_up() { ! show_alive || [ -n "$(show_windows)" ]; }
+# The dialog's open list: a pop-up of its own, drawn over everything else.
+list_open() { viewable_windows | grep ' yes [^ ]* corvanel-setup$' >/dev/null; }
+list_closed() { ! list_open; }
 
 # Waits for the show to end and sets exit_status.
 wait_exit()
@@ -129,6 +133,16 @@ echo "dialog $dialog: $geometry"
 case $case_name in
 escape) xdotool key Escape ;;
 close_box) "$close_window" "$dialog" ;;
+open_list)
+    xdotool key --delay 100 Tab Tab space
+    wait_for 50 list_open || fail "the list did not open"
+    xdotool key Return
+    wait_for 50 list_closed || fail "the list did not close"
+    sleep 1
+    [ -n "$(dialog_window)" ] || fail "Return in the open list ended the dialog"
+    [ -e "$audio_file" ] && fail "Return in the open list started the show"
+    xdotool key Escape
+    ;;
 run_fullscreen) xdotool key Return ;;
 run_windowed | small_screen_keeps_size) xdotool key --delay 100 Tab Tab Tab space Return ;;
 # On the list, Down selects its first (here its only) line.
@@ -136,7 +150,7 @@ small_screen_picks_mode) xdotool key --delay 100 Tab Tab Down Tab space Return ;
 *) fail "unknown case" ;;
 esac
 
-if [ "$case_name" = escape ] || [ "$case_name" = close_box ]; then
+if [ "$case_name" = escape ] || [ "$case_name" = close_box ] || [ "$case_name" = open_list ]; then
     wait_exit
     [ "$exit_status" = 255 ] || fail "exit status $exit_status, expected 255"
     [ -e "$audio_file" ] && fail "the audio device was opened"
@@ -145,7 +159,9 @@ if [ "$case_name" = escape ] || [ "$case_name" = close_box ]; then
     grep -q '^MapNotify' "$work/xev" || fail "the window watch saw nothing"
     others=$(awk '/^MapNotify event/ {getline; if (match($0, /window 0x[0-9a-f]+/))
         print substr($0, RSTART + 7, RLENGTH - 7)}' "$work/xev" | sort -u | grep -vx "$dialog" || true)
-    [ -z "$others" ] || fail "windows other than the dialog were shown: $others"
+    # (The open list is a window of its own.)
+    [ -z "$others" ] || [ "$case_name" = open_list ] ||
+        fail "windows other than the dialog were shown: $others"
     [ -z "$(viewable_windows)" ] || fail "left on screen: $(viewable_windows)"
     echo "ok: $case_name ends with 255, no window, no audio"
     exit 0
@@ -178,9 +194,10 @@ else
     [ -z "$fullscreen_windows" ] || fail "a full-screen window in windowed mode: $fullscreen_windows"
     main=$(xdotool search --onlyvisible --classname '^corvanel$' 2>/dev/null | head -1)
     [ -n "$main" ] || fail "no show window of class corvanel"
-    xwininfo -id "$main" | grep -q 'Override Redirect State: no' || fail "window is override-redirect"
-    xdotool getwindowgeometry "$main" | grep -q "Geometry: $expected_size\$" ||
-        fail "window is not $expected_size: $(xdotool getwindowgeometry "$main")"
+    grep -q 'Override Redirect State: no' <<<"$(xwininfo -id "$main")" ||
+        fail "window is override-redirect"
+    geometry=$(xdotool getwindowgeometry "$main")
+    grep -q "Geometry: $expected_size\$" <<<"$geometry" || fail "window is not $expected_size: $geometry"
     xdotool mousemove --window "$main" 10 10
     xdotool windowfocus --sync "$main" 2>/dev/null || true
 fi
