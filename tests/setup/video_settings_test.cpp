@@ -58,11 +58,8 @@ TEST(DialogResult, RunTakesTheSelectedLineAndTheCheckBox)
 
 TEST(DialogResult, RunWithNoLineKeepsTheSizeOnEntry)
 {
-    start_fresh();
     for (const int line : {kNoModeLine, 2, -7}) {
-        W = 1024;
-        H = 768;
-        fullscreen = true;
+        start_fresh();
         VideoSettings settings = video_settings_from_screen();
         take_dialog_choice(settings, list, line, false);
         EXPECT_TRUE(apply_dialog_result(kDialogRun, settings)) << line;
@@ -72,7 +69,7 @@ TEST(DialogResult, RunWithNoLineKeepsTheSizeOnEntry)
     }
 }
 
-TEST(DialogResult, CancelLeavesTheScreenSettingsAlone)
+TEST(DialogResult, OnlyCancelStopsTheShow)
 {
     start_fresh();
     VideoSettings settings = video_settings_from_screen();
@@ -81,31 +78,21 @@ TEST(DialogResult, CancelLeavesTheScreenSettingsAlone)
     EXPECT_EQ(W, 1024);
     EXPECT_EQ(H, 768);
     EXPECT_TRUE(fullscreen);
-}
 
-TEST(DialogResult, FailureGoesOnWithTheValuesOnEntry)
-{
-    start_fresh();
+    // A dialog that never ran leaves the record as it was on entry: the show goes on with it.
     W = 640;
     H = 480;
     fullscreen = false;
-    const VideoSettings settings = video_settings_from_screen();
-    W = 0;  // only the record counts: it is what was on entry
+    const VideoSettings on_entry = video_settings_from_screen();
+    W = 0;
     H = 0;
     fullscreen = true;
-    EXPECT_TRUE(apply_dialog_result(kDialogFailed, settings));
+    EXPECT_TRUE(apply_dialog_result(kDialogFailed, on_entry));
     EXPECT_EQ(W, 640);
     EXPECT_EQ(H, 480);
     EXPECT_FALSE(fullscreen);
-}
 
-TEST(DialogResult, AnyResultButCancelGoesOn)
-{
-    start_fresh();
-    // The platform may end a dialog with other values; only 0 means the viewer said no.
-    VideoSettings settings = video_settings_from_screen();
-    settings.width = 800;
-    settings.height = 600;
+    // Any other ending the platform may report is not a cancel either.
     EXPECT_TRUE(apply_dialog_result(2, settings));
     EXPECT_EQ(W, 800);
     EXPECT_EQ(H, 600);
