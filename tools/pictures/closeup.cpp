@@ -22,18 +22,28 @@ Sample surface_at(const Closeup& c, Vec2 q)
     Sample out{0.0f, {0.5f, 0.5f, 0.5f}, 0.0f, {0, 0, 0}};
     switch (c.surface) {
         case Surface::kGranite: {
-            CellSample grain = cells(q * 9.0f, s, 1.0f);
-            float kind = (grain.id & 255) / 255.0f;
-            Vec3 mineral = kind < 0.45f ? rgb(200, 190, 180)
-                                        : (kind < 0.75f ? rgb(150, 120, 110) : rgb(40, 38, 40));
-            if (kind > 0.93f)
-                mineral = rgb(220, 160, 130);
-            float rough = fbm(q * 30.0f, 4, s + 1);
-            out.albedo = mineral * (0.85f + 0.3f * rough);
-            out.height = 0.02f * rough + 0.01f * grain.f1 + 0.15f * fbm(q * 1.5f, 4, s + 2);
-            float crack = smoothstep(0.02f, 0.0f, std::fabs(fbm(q * 1.2f, 5, s + 3)));
-            out.height -= 0.04f * crack;
-            out.albedo = out.albedo * (1.0f - 0.6f * crack);
+            // Interlocking crystals: feldspar, quartz and a few dark mica flakes, under
+            // broad weathering stains.
+            Vec2 w =
+                q + Vec2{fbm(q * 6.0f, 2, s + 1), fbm(q * 6.0f + Vec2{3, 7}, 2, s + 2)} * 0.03f;
+            CellSample grain = cells(w * 60.0f, s, 1.0f);
+            float kind = (grain.id & 1023) / 1023.0f;
+            float shade = ((grain.id >> 10) & 255) / 255.0f;
+            Vec3 mineral = kind < 0.5f
+                               ? mix(rgb(190, 175, 165), rgb(215, 200, 190), shade)
+                               : (kind < 0.88f ? mix(rgb(165, 135, 125), rgb(190, 150, 130), shade)
+                                               : mix(rgb(60, 56, 55), rgb(95, 88, 80), shade));
+            float stain = fbm(q * 1.5f, 5, s + 3);
+            float rough = fbm(q * 90.0f, 3, s + 4);
+            out.albedo = mix(mineral, mineral * Vec3{0.85f, 0.8f, 0.7f}, clamp01(stain + 0.3f)) *
+                         (0.9f + 0.15f * rough) *
+                         (0.75f + 0.25f * smoothstep(0.0f, 0.06f, grain.f2 - grain.f1));
+            out.height =
+                0.004f * rough + 0.002f * (1.0f - grain.f1) + 0.06f * fbm(q * 2.0f, 5, s + 5);
+            float crack = smoothstep(0.012f, 0.0f, std::fabs(fbm(q * 1.2f, 6, s + 6)));
+            out.height -= 0.01f * crack;
+            out.albedo = out.albedo * (1.0f - 0.7f * crack);
+            out.gloss = 0.15f * (kind > 0.8f ? 1.0f : 0.0f);
             break;
         }
         case Surface::kPebbles: {
@@ -99,15 +109,19 @@ Sample surface_at(const Closeup& c, Vec2 q)
         }
         case Surface::kLichen: {
             float rock = fbm(q * 2.0f, 6, s + 19);
-            out.height = 0.1f * rock;
-            out.albedo = rgb(130, 128, 122) * (0.8f + 0.4f * fbm(q * 20.0f, 3, s + 20));
-            float l1 = smoothstep(0.05f, 0.12f, fbm(q * 1.7f, 6, s + 21));
-            float l2 = smoothstep(0.1f, 0.16f, fbm(q * 2.3f + Vec2{7, 2}, 6, s + 22));
-            float rosettes = 0.5f + 0.5f * std::sin(cells(q * 6.0f, s + 23).f1 * 40.0f);
-            out.albedo = mix(out.albedo, rgb(200, 160, 40) * (0.8f + 0.2f * rosettes), l1);
-            out.albedo =
-                mix(out.albedo, rgb(170, 180, 150) * (0.85f + 0.15f * rosettes), l2 * (1.0f - l1));
-            out.height += 0.015f * (l1 + l2) * rosettes;
+            out.height = 0.08f * rock;
+            out.albedo = rgb(125, 122, 116) * (0.8f + 0.3f * fbm(q * 6.0f, 5, s + 20) +
+                                               0.15f * ridged(q * 25.0f, 3, s + 25));
+            // Colonies grow outward in lobes: noise thresholded, with crinkled surfaces.
+            float crinkle = ridged(q * 40.0f, 4, s + 23);
+            float l1 = smoothstep(0.0f, 0.05f, fbm(q * 1.7f, 7, s + 21));
+            float l2 = smoothstep(0.08f, 0.13f, fbm(q * 2.3f + Vec2{7, 2}, 7, s + 22));
+            float l3 = smoothstep(0.12f, 0.16f, fbm(q * 5.0f + Vec2{1, 5}, 6, s + 24));
+            out.albedo = mix(out.albedo, mix(rgb(215, 160, 30), rgb(240, 200, 70), crinkle), l1);
+            out.albedo = mix(out.albedo, mix(rgb(140, 155, 120), rgb(190, 200, 170), crinkle),
+                             l2 * (1.0f - l1));
+            out.albedo = mix(out.albedo, rgb(45, 42, 38), l3 * (1.0f - l1) * (1.0f - l2) * 0.85f);
+            out.height += 0.006f * (l1 + l2) * crinkle;
             break;
         }
         case Surface::kMud: {
@@ -124,13 +138,17 @@ Sample surface_at(const Closeup& c, Vec2 q)
             break;
         }
         case Surface::kMarble: {
+            // Cloudy green-grey stone crossed by dark veins and a finer web of white ones.
+            float cloud = fbm(q * 1.4f, 7, s + 27);
             float t = q.x * 1.2f + q.y * 0.4f + 2.5f * fbm(q * 1.1f, 7, s + 28);
-            float vein = std::pow(std::fabs(std::sin(t * kPi)), 0.25f);
-            float fine = smoothstep(0.03f, 0.0f, std::fabs(fbm(q * 3.0f, 6, s + 29)));
-            out.albedo = mix(rgb(70, 80, 75), rgb(232, 228, 220), vein) * (1.0f - 0.4f * fine);
+            float vein = std::pow(std::fabs(std::sin(t * kPi)), 0.2f);
+            float white = smoothstep(0.025f, 0.0f, std::fabs(fbm(q * 3.0f, 6, s + 29)));
+            Vec3 body = mix(rgb(200, 205, 195), rgb(95, 115, 105), smoothstep(-0.2f, 0.3f, cloud));
+            out.albedo = mix(rgb(30, 40, 36), body, vein);
+            out.albedo = mix(out.albedo, rgb(245, 245, 238), 0.85f * white);
             out.albedo = mix(out.albedo, rgb(190, 150, 110),
                              0.2f * smoothstep(0.2f, 0.5f, fbm(q * 0.7f, 3, s + 30)));
-            out.height = 0.002f * fine;
+            out.height = 0.001f * white;
             out.gloss = 0.8f;
             break;
         }

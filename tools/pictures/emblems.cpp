@@ -352,29 +352,33 @@ PixelBuffer tempo_badge(const std::string& font_dir)
     return to_pixels(p, true);
 }
 
-// The tunnel of photo tiles seen head-on as glowing outlines fading into the distance.
+// The tunnel of photo tiles seen head-on: glowing seams between the tiles, fading with depth
+// and clear everywhere else.
 PixelBuffer tunnel_glow()
 {
     const int kSize = 1024;
+    const float kDeepest = 9.0f;  // tiles; the pattern repeats after nine rows
     Paint p = empty_paint(kSize, kSize);
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
             float u = (x + 0.5f - 512.0f) / 512.0f, v = (y + 0.5f - 512.0f) / 512.0f;
-            // Depth along whichever wall this point lies on: the square tunnel's cross-section.
+            // Distance down the tunnel of the wall point seen here: the square cross-section.
             float m = std::max(std::fabs(u), std::fabs(v));
-            if (m < 0.02f)
+            float depth = 1.0f / std::max(m, 1e-3f);
+            if (depth > kDeepest)
                 continue;
-            float depth = 1.0f / m;                                           // tiles deep
             float across = (std::fabs(u) > std::fabs(v) ? v : u) / m * 2.0f;  // -2..2 across a wall
             float fz = depth - std::floor(depth), fx = across - std::floor(across);
-            float px_per_tile = 512.0f * m * m;  // screen size of one tile at this depth
-            float line = std::min(std::min(fz, 1.0f - fz), std::min(fx, 1.0f - fx) / depth);
-            float edge = cover(line * px_per_tile - 1.2f);
-            float fade = std::exp(-(depth - 1.0f) * 0.35f);
-            Vec3 colour =
-                mix(srgb(255, 120, 200), srgb(90, 220, 255), clamp01((depth - 1.0f) / 6.0f));
-            over(p, x, y, colour * 0.4f, 0.18f * fade);
-            over(p, x, y, colour, edge * fade);
+            // Screen pixels per unit of depth and of width at this depth.
+            float px_depth = 512.0f * m * m, px_across = 256.0f * m;
+            float seam =
+                std::min(std::min(fz, 1.0f - fz) * px_depth, std::min(fx, 1.0f - fx) * px_across);
+            float fade = 1.0f - smoothstep(2.0f, kDeepest, depth);
+            float row = std::floor(depth);
+            Vec3 colour = mix(srgb(255, 90, 190), srgb(80, 220, 255), clamp01(row / 8.0f));
+            float glow = std::exp(-seam / 5.0f) * 0.55f;
+            over(p, x, y, colour, glow * fade);
+            over(p, x, y, mix(colour, srgb(255, 255, 255), 0.6f), cover(seam - 1.0f) * fade);
         }
     }
     return to_pixels(p, false);

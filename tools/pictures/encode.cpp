@@ -216,15 +216,22 @@ IndexedPicture reduce_to_palette(const PixelBuffer& rgba, int max_colours)
         }
         ++histogram[p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24];
     }
-    std::vector<Box> boxes(1);
+    // Solid and translucent colours never share an entry: an averaged alpha would make the
+    // inside of a shape slightly see-through.
+    std::vector<Box> boxes(2);
     for (const auto& [key, n] : histogram) {
-        boxes[0].swatches.push_back({{std::uint8_t(key), std::uint8_t(key >> 8),
-                                      std::uint8_t(key >> 16), std::uint8_t(key >> 24)},
-                                     n});
+        std::uint8_t alpha = std::uint8_t(key >> 24);
+        boxes[alpha == 255 ? 0 : 1].swatches.push_back(
+            {{std::uint8_t(key), std::uint8_t(key >> 8), std::uint8_t(key >> 16), alpha}, n});
     }
-    boxes[0].measure();
+    boxes.erase(
+        std::remove_if(boxes.begin(), boxes.end(), [](const Box& b) { return b.swatches.empty(); }),
+        boxes.end());
+    for (auto& b : boxes) {
+        b.measure();
+    }
     int room = max_colours - (any_clear ? 1 : 0);
-    while (int(boxes.size()) < room) {
+    while (!boxes.empty() && int(boxes.size()) < room) {
         auto widest = std::max_element(boxes.begin(), boxes.end(), [](const Box& a, const Box& b) {
             return a.spread < b.spread;
         });
@@ -258,7 +265,7 @@ IndexedPicture reduce_to_palette(const PixelBuffer& rgba, int max_colours)
     IndexedPicture out;
     out.width = rgba.width;
     out.height = rgba.height;
-    if (any_clear || boxes[0].swatches.empty()) {
+    if (any_clear || boxes.empty()) {
         out.palette.push_back({0, 0, 0, 0});
     }
     size_t first_colour = out.palette.size();
@@ -281,6 +288,9 @@ IndexedPicture reduce_to_palette(const PixelBuffer& rgba, int max_colours)
             size_t best = first_colour;
             int best_d = 1 << 30;
             for (size_t e = first_colour; e < out.palette.size(); ++e) {
+                if ((out.palette[e][3] == 255) != (p[3] == 255)) {
+                    continue;
+                }
                 int d = distance(out.palette[e], p);
                 if (d < best_d) {
                     best_d = d;

@@ -99,6 +99,16 @@ LandscapeView make_view(const Landscape& land, int width, int height)
     v.tan_half_fov = std::tan(land.fov * 0.5f * kDegrees);
     v.pixel_angle = 2.0f * v.tan_half_fov / height;
     v.aspect = float(width) / height;
+    // Sampled, not proven: finer layers add little height, and a margin covers them.
+    float highest = -1e9f;
+    for (int j = -80; j <= 80; ++j) {
+        for (int i = -80; i <= 80; ++i) {
+            highest = std::max(
+                highest,
+                terrain_height(land, {land.eye.x + i * 190.0f, land.eye.y + j * 190.0f}, 5));
+        }
+    }
+    v.ceiling = highest + 0.15f * land.amplitude + 20.0f;
     return v;
 }
 
@@ -116,6 +126,9 @@ float march_terrain(const Scene& s, Vec3 ro, Vec3 rd, float tmax, int octaves, i
     float last_dy = 1.0f;
     for (int i = 0; i < steps && t < tmax; ++i) {
         Vec3 p = ro + rd * t;
+        if (rd.y >= 0.0f && p.y > s.view.ceiling) {
+            break;
+        }
         float dy = p.y - terrain_height(s.land, {p.x, p.z}, octaves);
         if (dy < 0.0015f * t) {
             // Bisect between the last point above and this one for a clean silhouette.
@@ -143,6 +156,9 @@ float soft_shadow(const Scene& s, Vec3 p, float k)
     float res = 1.0f, t = 2.0f;
     for (int i = 0; i < 36 && t < 6000.0f; ++i) {
         Vec3 q = p + s.sun_dir * t;
+        if (q.y > s.view.ceiling) {
+            break;
+        }
         float dy = q.y - terrain_height(s.land, {q.x, q.z}, 5);
         res = std::min(res, k * dy / t);
         if (res < 0.001f)
@@ -171,7 +187,7 @@ Vec3 stars_and_galaxy(const Scene& s, Vec3 rd)
                       py = cy + hash01(cx, cy, land.seed + 79);
                 float d2 = (gx - px) * (gx - px) + (gy - py) * (gy - py);
                 float mag = std::pow(hash01(cx, cy, land.seed + 80), 6.0f);
-                float bright = (0.03f + 2.5f * mag) * std::exp(-d2 * 9.0f);
+                float bright = (0.01f + 1.5f * mag) * std::exp(-d2 * 12.0f);
                 float hue = hash01(cx, cy, land.seed + 81);
                 Vec3 tint = hue < 0.3f ? Vec3{1.0f, 0.8f, 0.6f}
                                        : (hue > 0.8f ? Vec3{0.7f, 0.8f, 1.0f} : Vec3{1, 1, 1});
@@ -180,7 +196,7 @@ Vec3 stars_and_galaxy(const Scene& s, Vec3 rd)
         }
     }
     if (land.galaxy > 0.0f) {
-        Vec3 axis = normalize(Vec3{0.45f, 0.35f, 0.82f});
+        Vec3 axis = normalize(land.galaxy_pole);
         float d = dot(rd, axis);
         Vec3 side = normalize(cross(axis, Vec3{0, 1, 0}));
         float along = std::atan2(dot(rd, side), dot(rd, cross(axis, side)));
@@ -358,7 +374,14 @@ Vec3 shade_ground(const Scene& s, Vec3 p, Vec3 rd, float t)
                  smoothstep(land.tree_line, land.tree_line - 80.0f, p.y);
         // Canopies: dark clumps with lit tops.
         float crowns = 0.5f + 0.5f * value_noise(p.x * 0.25f, p.z * 0.25f, land.seed + 34);
-        veg = mix(veg, land.grass * (0.25f + 0.3f * crowns) * Vec3{0.8f, 0.95f, 0.8f}, forest);
+        Vec3 foliage = land.grass * Vec3{0.8f, 0.95f, 0.8f};
+        if (land.autumn) {
+            // Neighbouring trees turn at different times: a colour per clump.
+            float hue = value_noise(p.x * 0.2f, p.z * 0.2f, land.seed + 35) * 0.5f + 0.5f;
+            foliage = hue < 0.35f ? rgb(170, 50, 20)
+                                  : (hue < 0.7f ? rgb(220, 140, 30) : rgb(90, 110, 35));
+        }
+        veg = mix(veg, foliage * (0.3f + 0.45f * crowns), forest);
     }
     col = mix(col, veg, green);
     if (land.terrain == Terrain::kDunes) {

@@ -24,6 +24,7 @@ struct Landscape {
     Vec3 soil = rgb(140, 120, 90);  // beaches and bare ground
     Vec3 water = rgb(20, 45, 60);   // deep water body colour
     Vec3 shallows = rgb(40, 120, 120);
+    bool autumn = false;  // forests turn red, orange and yellow
 
     // Camera: position over the ground, heading and tilt in degrees, vertical field of view.
     Vec2 eye = {0, 0};
@@ -49,9 +50,10 @@ struct Landscape {
     Vec3 cloud_shadow = rgb(120, 130, 150);
 
     bool night = false;
-    float stars = 0.0f;   // share of sky cells holding a star
-    float galaxy = 0.0f;  // brightness of the galaxy's band
-    float aurora = 0.0f;  // brightness of aurora curtains
+    float stars = 0.0f;                     // share of sky cells holding a star
+    float galaxy = 0.0f;                    // brightness of the galaxy's band
+    float aurora = 0.0f;                    // brightness of aurora curtains
+    Vec3 galaxy_pole = {0.9f, 0.3f, 0.3f};  // the band lies across the sky square to this
 };
 
 struct LandscapeView {
@@ -59,6 +61,7 @@ struct LandscapeView {
     Vec3 forward, right, up;
     float tan_half_fov;
     float pixel_angle;  // radians covered by one pixel, for stars and detail limits
+    float ceiling;      // no ground rises above this within sight: rays above it climbing stop
     float aspect;
 };
 

@@ -1,18 +1,21 @@
 // corvanel_pictures: writes every picture the show carries into a media directory.
 //
-//   corvanel_pictures <media dir> [threads]
+//   corvanel_pictures <media dir> [threads [photo index...]]
 //
 // Writes photos/00.jpg .. 35.jpg, extra/0.png .. 3.png, logos/spinning.png and
-// logos/pulsing.png, and lists each file with its size and what it shows.
+// logos/pulsing.png, and lists each file with its size and what it shows. Given photo
+// indexes, it writes only those photos (quick turns while working on a scene).
 #include "emblems.h"
 #include "photos.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -25,13 +28,17 @@ double seconds_since(std::chrono::steady_clock::time_point start)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: %s <media dir> [threads]\n", argv[0]);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <media dir> [threads [photo index...]]\n", argv[0]);
         return 2;
     }
     const std::filesystem::path media = argv[1];
     // Two workers by default: the build machines are small and shared.
-    const int threads = argc == 3 ? std::atoi(argv[2]) : 2;
+    const int threads = argc >= 3 ? std::atoi(argv[2]) : 2;
+    std::vector<int> only;
+    for (int i = 3; i < argc; ++i) {
+        only.push_back(std::atoi(argv[i]));
+    }
     const std::string fonts = default_font_dir();
     try {
         for (const char* dir : {"photos", "extra", "logos"}) {
@@ -41,6 +48,9 @@ int main(int argc, char** argv)
         long photo_bytes = 0;
         double photo_pixels = 0;
         for (int k = 0; k < kPhotoCount; ++k) {
+            if (!only.empty() && std::find(only.begin(), only.end(), k) == only.end()) {
+                continue;
+            }
             auto t0 = std::chrono::steady_clock::now();
             PhotoFormat format = photo_format(k);
             Bytes bytes = photo_file(k, threads);
@@ -55,6 +65,9 @@ int main(int argc, char** argv)
                         bytes.size() * 8.0 / (double(format.width) * format.height),
                         seconds_since(t0), photo_title(k).c_str());
             std::fflush(stdout);
+        }
+        if (!only.empty()) {
+            return 0;
         }
         for (int k = 0; k < kExtraCount; ++k) {
             Bytes bytes = extra_file(k, fonts);

@@ -58,17 +58,26 @@ void stand_on_water(Landscape& l, float margin)
     }
 }
 
-// Turns the camera toward the highest ground about `distance` away.
+// Turns the camera toward the highest ground about `distance` away, among the headings where
+// nothing close by blocks the view.
 void face_highest(Landscape& l, float distance)
 {
+    float eye = std::max(terrain_height(l, l.eye, 8), l.water_level) + l.eye_height;
     float best = -1e9f;
     for (int k = 0; k < 72; ++k) {
         float yaw = k * 5.0f;
         float a = yaw * kPi / 180.0f;
+        Vec2 dir{std::sin(a), -std::cos(a)};
+        bool blocked = false;
+        for (float d = 30.0f; d < distance * 0.4f && !blocked; d += 30.0f) {
+            blocked = terrain_height(l, l.eye + dir * d, 5) >
+                      eye - 5.0f + d * std::tan(l.pitch * kPi / 180.0f) * 0.5f;
+        }
+        if (blocked)
+            continue;
         float h = 0.0f;
         for (float d = distance * 0.5f; d <= distance * 1.5f; d += distance * 0.25f) {
-            h = std::max(
-                h, terrain_height(l, {l.eye.x + std::sin(a) * d, l.eye.y - std::cos(a) * d}, 5));
+            h = std::max(h, terrain_height(l, l.eye + dir * d, 5));
         }
         if (h > best) {
             best = h;
@@ -108,12 +117,12 @@ Plan plan_for(int index)
             l.pitch = 8;
             l.fov = 60;
             l.sun_azimuth = 80;
-            l.sun_elevation = 6;
+            l.sun_elevation = 9;
             l.sun = rgb(255, 170, 120);
-            l.sun_strength = 3.5f;
+            l.sun_strength = 4.0f;
             l.zenith = rgb(70, 90, 150);
             l.horizon = rgb(230, 170, 150);
-            l.haze = 0.0002f;
+            l.haze = 0.00008f;
             face_highest(l, 2500);
             break;
         case 3:
@@ -121,35 +130,35 @@ Plan plan_for(int index)
             l.terrain = Terrain::kDunes;
             l.scale = 700;
             l.amplitude = 120;
-            l.eye_height = 6;
-            l.pitch = -2;
+            l.eye_height = 45;
+            l.pitch = -7;
             l.soil = rgb(220, 150, 90);
-            l.sun_azimuth = 250;
-            l.sun_elevation = 18;
+            l.sun_azimuth = 300;
+            l.sun_elevation = 22;
             l.sun = rgb(255, 225, 190);
             l.zenith = rgb(50, 100, 180);
             l.horizon = rgb(210, 200, 190);
             l.haze = 0.00008f;
-            l.yaw = 20;
+            l.yaw = 60;
             break;
         case 5:
             p.title = "misty hills in the morning";
             l.terrain = Terrain::kHills;
             l.scale = 1400;
             l.amplitude = 260;
-            l.eye_height = 60;
-            l.pitch = -3;
+            l.eye_height = 140;
+            l.pitch = -4;
             l.tree_line = 400;
             l.grass = rgb(70, 100, 50);
             l.sun_azimuth = 100;
-            l.sun_elevation = 10;
+            l.sun_elevation = 14;
             l.sun = rgb(255, 215, 170);
             l.horizon = rgb(215, 205, 195);
             l.zenith = rgb(120, 150, 190);
-            l.mist_density = 0.004f;
-            l.mist_height = 70;
+            l.mist_density = 0.0005f;
+            l.mist_height = 90;
             l.base = -40;
-            l.haze = 0.0003f;
+            l.haze = 0.0002f;
             l.yaw = 90;
             break;
         case 6:
@@ -191,19 +200,20 @@ Plan plan_for(int index)
         case 9:
             p.title = "the galaxy over a ridge";
             l.night = true;
-            l.stars = 0.2f;
-            l.galaxy = 0.25f;
-            l.eye_height = 15;
-            l.pitch = 18;
+            l.stars = 0.15f;
+            l.galaxy = 1.2f;
+            l.eye_height = 260;
+            l.pitch = 22;
             l.fov = 70;
             l.sun_azimuth = 200;
-            l.sun_elevation = -10;
-            l.sun = rgb(60, 70, 100);
-            l.sun_strength = 0.2f;
-            l.zenith = rgb(2, 3, 8);
-            l.horizon = rgb(20, 25, 45);
+            l.sun_elevation = 8;
+            l.sun = rgb(90, 100, 140);
+            l.sun_strength = 0.5f;
+            l.zenith = rgb(8, 12, 28);
+            l.horizon = rgb(45, 48, 70);
             l.haze = 0.00005f;
             l.yaw = 10;
+            l.amplitude = 500.0f;
             break;
         case 10:
             p.title = "red mesas";
@@ -264,17 +274,18 @@ Plan plan_for(int index)
             l.terrain = Terrain::kHills;
             l.scale = 900;
             l.amplitude = 200;
-            l.tree_line = 500;
-            l.grass = rgb(170, 110, 40);
-            l.eye_height = 50;
-            l.pitch = -4;
+            l.tree_line = 260;
+            l.grass = rgb(150, 130, 60);
+            l.eye_height = 90;
+            l.pitch = -6;
             l.sun_azimuth = 240;
             l.sun_elevation = 9;
             l.sun = rgb(255, 190, 120);
             l.horizon = rgb(230, 200, 170);
             l.zenith = rgb(80, 110, 170);
-            l.haze = 0.00025f;
+            l.haze = 0.00018f;
             l.yaw = 200;
+            l.autumn = true;
             break;
         case 17:
             p.title = "storm over a dark sea";
@@ -316,7 +327,7 @@ Plan plan_for(int index)
         case 23:
             p.title = "snowfields by moonlight";
             l.night = true;
-            l.stars = 0.12f;
+            l.stars = 0.06f;
             l.amplitude = 700;
             l.snow_line = 150;
             l.eye_height = 80;
@@ -324,9 +335,9 @@ Plan plan_for(int index)
             l.sun_azimuth = 160;
             l.sun_elevation = 25;
             l.sun = rgb(150, 170, 220);
-            l.sun_strength = 0.6f;
-            l.zenith = rgb(5, 10, 25);
-            l.horizon = rgb(30, 40, 70);
+            l.sun_strength = 1.2f;
+            l.zenith = rgb(10, 18, 40);
+            l.horizon = rgb(45, 60, 95);
             l.haze = 0.00008f;
             face_highest(l, 2000);
             break;
@@ -335,20 +346,21 @@ Plan plan_for(int index)
             l.terrain = Terrain::kVolcano;
             l.scale = 2000;
             l.amplitude = 600;
-            l.eye_height = 30;
-            l.pitch = 4;
-            l.rock = rgb(60, 55, 55);
+            l.eye_height = 120;
+            l.pitch = 3;
+            l.rock = rgb(90, 75, 70);
             l.grass = rgb(60, 70, 40);
-            l.sun_azimuth = 300;
-            l.sun_elevation = 2;
+            l.sun_azimuth = 250;
+            l.sun_elevation = 7;
             l.sun = rgb(255, 110, 50);
-            l.zenith = rgb(40, 40, 80);
-            l.horizon = rgb(220, 110, 80);
+            l.zenith = rgb(60, 60, 110);
+            l.horizon = rgb(235, 130, 80);
             l.cloud_cover = 0.45f;
             l.cloud_altitude = 2600;
             l.cloud_shadow = rgb(70, 50, 70);
             l.haze = 0.00015f;
             l.yaw = 0;
+            l.sun_strength = 4.0f;
             break;
         case 27:
             p.title = "turquoise bay below cliffs";
@@ -370,23 +382,23 @@ Plan plan_for(int index)
         case 29:
             p.title = "still lake in dawn fog";
             l.terrain = Terrain::kHills;
-            l.amplitude = 160;
+            l.amplitude = 220;
             l.water_level = 30;
             l.tree_line = 400;
             l.grass = rgb(50, 80, 45);
             l.eye_height = 3;
             l.pitch = 2;
             l.sun_azimuth = 90;
-            l.sun_elevation = 4;
+            l.sun_elevation = 7;
             l.sun = rgb(255, 200, 160);
-            l.horizon = rgb(205, 200, 200);
-            l.zenith = rgb(140, 160, 190);
-            l.mist_density = 0.006f;
+            l.horizon = rgb(190, 185, 190);
+            l.zenith = rgb(120, 140, 175);
+            l.mist_density = 0.0008f;
             l.mist_height = 40;
             l.base = 0;
-            l.haze = 0.0004f;
+            l.haze = 0.00015f;
             stand_on_water(l, 15);
-            l.yaw = 95;
+            face_highest(l, 700);
             break;
         case 30:
             p.title = "aurora over a lake";
@@ -514,8 +526,10 @@ Plan plan_for(int index)
             f.centre_y = 0.1127;
             f.span = 0.0065;
             f.max_iterations = 1200;
-            f.d = {0.1f, 0.25f, 0.5f};
+            f.d = {0.0f, 0.08f, 0.2f};
             f.ramp_density = 0.03f;
+            f.a = {0.55f, 0.45f, 0.35f};
+            f.b = {0.45f, 0.4f, 0.35f};
             break;
         case 18:
             p.kind = Kind::kFractal;
@@ -527,8 +541,10 @@ Plan plan_for(int index)
             f.julia_x = -0.8;
             f.julia_y = 0.156;
             f.max_iterations = 800;
-            f.d = {0.6f, 0.4f, 0.2f};
+            f.d = {0.1f, 0.15f, 0.2f};
             f.ramp_density = 0.04f;
+            f.a = {0.3f, 0.45f, 0.6f};
+            f.b = {0.3f, 0.35f, 0.4f};
             break;
         case 22:
             p.kind = Kind::kFractal;
@@ -537,8 +553,10 @@ Plan plan_for(int index)
             f.centre_y = 0.0101;
             f.span = 0.012;
             f.max_iterations = 1500;
-            f.d = {0.8f, 0.6f, 0.3f};
+            f.d = {0.0f, 0.05f, 0.1f};
             f.ramp_density = 0.025f;
+            f.a = {0.55f, 0.4f, 0.3f};
+            f.b = {0.45f, 0.35f, 0.25f};
             break;
         case 26:
             p.kind = Kind::kFractal;
@@ -548,9 +566,11 @@ Plan plan_for(int index)
             f.centre_y = -0.028;
             f.span = 0.06;
             f.max_iterations = 600;
-            f.d = {0.0f, 0.15f, 0.3f};
-            f.c = {1.0f, 0.9f, 0.7f};
+            f.d = {0.0f, 0.05f, 0.1f};
+            f.c = {1.0f, 1.0f, 1.0f};
             f.ramp_density = 0.04f;
+            f.a = {0.5f, 0.3f, 0.15f};
+            f.b = {0.5f, 0.35f, 0.2f};
             break;
         case 33:
             p.kind = Kind::kFractal;
@@ -559,8 +579,10 @@ Plan plan_for(int index)
             f.centre_y = 0.131825904;
             f.span = 0.00012;
             f.max_iterations = 2500;
-            f.d = {0.3f, 0.2f, 0.7f};
+            f.d = {0.0f, 0.15f, 0.3f};
             f.ramp_density = 0.02f;
+            f.a = {0.4f, 0.45f, 0.45f};
+            f.b = {0.4f, 0.35f, 0.3f};
             break;
         default:
             throw std::out_of_range("no such photo");

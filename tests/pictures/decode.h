@@ -1,0 +1,36 @@
+// Reading pictures back for the tests, through the same libraries a viewer would use:
+// libjpeg for the photographs, libpng for the logos and extras.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes read_file(const std::string& path);
+
+struct DecodedJpeg {
+    int width = 0;
+    int height = 0;
+    bool progressive = false;
+    std::vector<std::uint8_t> rgb;
+    Bytes after_end;  // whatever follows the end-of-image marker
+};
+
+// Throws if libjpeg reports an error.
+DecodedJpeg decode_jpeg(const Bytes& file);
+
+struct DecodedPng {
+    int width = 0;
+    int height = 0;
+    int colour_type = -1;
+    int bit_depth = 0;
+    std::vector<std::array<std::uint8_t, 3>> palette;
+    std::vector<std::uint8_t> transparency;  // the tRNS alphas, one per leading palette entry
+    std::vector<std::uint8_t> indices;       // palette pictures only
+    std::vector<std::uint8_t> rgba;          // every picture, expanded
+};
+
+DecodedPng decode_png(const Bytes& file);
