@@ -21,6 +21,7 @@ lame_t open_encoder()
     lame_set_VBR(lame, vbr_default);
     lame_set_VBR_quality(lame, static_cast<float>(kVbrQuality));
     lame_set_bWriteVbrTag(lame, 1);
+    lame_set_lowpassfreq(lame, kLowPassHz);
     // Our own limiter already keeps the peaks down: the encoder must not change the level.
     lame_set_scale(lame, 1.0f);
     if (lame_init_params(lame) < 0) {

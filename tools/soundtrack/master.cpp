@@ -2,7 +2,7 @@
 
 #include <ebur128.h>
 
-#include <algorithm>  // std::min, std::max
+#include <algorithm>  // std::min, std::max, std::clamp
 #include <cmath>      // std::pow, std::log10, std::abs
 #include <deque>
 #include <stdexcept>
@@ -11,6 +11,8 @@ namespace {
 constexpr std::int64_t kLookAheadSamples = kSampleRate * 3 / 1000;  // 3 ms
 constexpr double kReleaseSeconds = 0.12;
 constexpr std::int64_t kChunkFrames = 65536;
+constexpr int kMasteringPasses = 8;
+constexpr double kLoudnessToleranceLu = 0.05;
 
 double measure(const StereoBuffer& pcm, int mode, Loudness& out)
 {
@@ -111,15 +113,25 @@ void limit_peaks(StereoBuffer& pcm, float ceiling)
 void master_track(StereoBuffer& pcm, double target_lufs, float ceiling)
 {
     const StereoBuffer dry = pcm;
+    // Loudness grows more slowly than gain once the limiter works, so each step follows the
+    // slope of the last two (a secant step) rather than assuming one dB per dB.
     double gain_db = target_lufs - integrated_loudness(pcm);
-    for (int pass = 0; pass < 4; ++pass) {
+    double last_gain_db = 0.0;
+    double last_lufs = 0.0;
+    for (int pass = 0; pass < kMasteringPasses; ++pass) {
         pcm = dry;
         scale(pcm, static_cast<float>(std::pow(10.0, gain_db / 20.0)));
         limit_peaks(pcm, ceiling);
-        const double error = target_lufs - integrated_loudness(pcm);
-        if (std::abs(error) < 0.05) {
+        const double lufs = integrated_loudness(pcm);
+        if (std::abs(target_lufs - lufs) < kLoudnessToleranceLu) {
             return;
         }
-        gain_db += error;
+        double slope = 1.0;
+        if (pass > 0 && std::abs(lufs - last_lufs) > 1e-6) {
+            slope = std::clamp((lufs - last_lufs) / (gain_db - last_gain_db), 0.1, 1.0);
+        }
+        last_gain_db = gain_db;
+        last_lufs = lufs;
+        gain_db += (target_lufs - lufs) / slope;
     }
 }
