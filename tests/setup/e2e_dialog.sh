@@ -144,7 +144,11 @@ open_list)
     xdotool key Escape
     ;;
 run_fullscreen) xdotool key Return ;;
-run_windowed | small_screen_keeps_size) xdotool key --delay 100 Tab Tab Tab space Return ;;
+run_windowed) xdotool key --delay 100 Tab Tab Tab space Return ;;
+# Back from Fullscreen to Run with Shift+Tab, and Space presses Run like a click.
+small_screen_keeps_size)
+    xdotool key --delay 100 Tab Tab Tab space shift+Tab shift+Tab shift+Tab space
+    ;;
 # On the list, Down selects its first (here its only) line.
 small_screen_picks_mode) xdotool key --delay 100 Tab Tab Down Tab space Return ;;
 *) fail "unknown case" ;;
