@@ -36,33 +36,34 @@ show_start()
     SHOW_PID=$!
 }
 
-# The show's own window: its 1024 x 768 drawable, not the setup dialog of the same name.
-show_find_window()
-{
-    local id
-    for id in $(xdotool search --onlyvisible --name '^Tavrune Demo Engine$' 2>/dev/null); do
-        if xdotool getwindowgeometry "$id" 2>/dev/null | grep -q 'Geometry: 1024x768'; then
-            echo "$id"
-            return 0
-        fi
-    done
-    return 1
-}
+# The show's own window (the setup dialog, of the same name, has its own class).
+show_find_window() { xdotool search --onlyvisible --classname '^corvanel$' 2>/dev/null | head -1 || true; }
 
-# Answers the setup dialog, if one is up, with its default (Run).
+# Answers the setup dialog with its default button (Run) as soon as it is up.
 show_answer_dialog()
 {
-    :
+    local dialog
+    for _ in $(seq 300); do
+        show_running || fail "the show ended before its setup dialog"
+        dialog=$(xdotool search --onlyvisible --classname '^corvanel-setup$' 2>/dev/null | head -1 || true)
+        if [ -n "$dialog" ]; then
+            xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+            xdotool key Return
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "no setup dialog within 30 s"
 }
 
 # Waits until the show has presented its first frame and its window can take input.
 show_wait_first_frame()
 {
-    local tries
     show_answer_dialog
-    for tries in $(seq 300); do
+    for _ in $(seq 300); do
         kill -0 "$SHOW_PID" 2>/dev/null || fail "the show ended before its first frame"
-        if [ -s "$SHOW_DIR/first_frame" ] && SHOW_WINDOW=$(show_find_window); then
+        SHOW_WINDOW=$(show_find_window)
+        if [ -s "$SHOW_DIR/first_frame" ] && [ -n "$SHOW_WINDOW" ]; then
             xdotool mousemove --window "$SHOW_WINDOW" 512 384
             xdotool windowfocus --sync "$SHOW_WINDOW" 2>/dev/null || true
             return 0
