@@ -21,13 +21,13 @@ for ((beat = 32; beat < 620; beat += 32)); do
     colour=white
     [ "$beat" -eq 128 ] && colour='#ff5050'
     draw+=(-fill none -stroke "$colour" -draw "line $x,0 $x,$height")
-    draw+=(-stroke none -fill "$colour" -draw "text $((x + 3)),14 '$beat'")
+    draw+=(-stroke none -fill "$colour" -undercolor '#000000c0' -draw "text $((x + 3)),14 '$beat'")
 done
 end=$(awk -v s="$seconds" -v w="$width" 'BEGIN { printf "%d", 540 / 3 / s * w }')
 draw+=(-fill none -stroke '#50c0ff' -draw "line $end,0 $end,$height")
-draw+=(-stroke none -fill '#50c0ff' -draw "text $((end - 78)),$((height - 8)) 'show ends 540'")
+draw+=(-stroke none -fill '#50c0ff' -undercolor '#000000c0' -draw "text $((end - 96)),32 'show ends: 540 '")
 
 convert "$work/plot.png" -font DejaVu-Sans -pointsize 12 "${draw[@]}" \
     -background '#202020' -fill white -gravity north -splice 0x22 \
     -annotate +0+4 "music.mp3, 0-12 kHz over 205.5 s; lines every 32 beats, drop at 128 (red)" \
-    "$png"
+    -colors 256 PNG8:"$png"
