@@ -59,6 +59,13 @@ const std::vector<Tone> kBreakdownTune = {
     {11, 1, 77}, {12, 3, 72}, {15, 1, 69}, {16, 2, 79}, {18, 1, 76}, {19, 1, 72}, {20, 2, 76},
     {22, 1, 79}, {23, 1, 81}, {24, 3, 77}, {27, 1, 76}, {28, 4, 74}};
 
+// The goodbye over the closing progression: the breakdown's opening, answered a step higher,
+// settling on the tonic.
+const std::vector<Tone> kClosingTune = {
+    {0, 2, 77},  {2, 1, 74},  {3, 1, 72},  {4, 3, 74},  {7, 1, 77},  {8, 2, 79},
+    {10, 1, 76}, {11, 1, 72}, {12, 3, 76}, {15, 1, 79}, {16, 3, 81}, {19, 1, 79},
+    {20, 2, 77}, {22, 1, 76}, {23, 1, 77}, {24, 4, 74}, {28, 4, 69}};
+
 enum class Section {
     intro_pads,
     intro_hats,
@@ -274,8 +281,11 @@ void write_melody(Writer& w, const Phrase& p, int first, int phrase_index)
     Instrument voice = Instrument::lead;
     if (s == Section::drop || s == Section::peak || s == Section::lift) {
         tune = phrase_index % 2 == 0 ? &kHookA : &kHookB;
-    } else if (s == Section::calm || s == Section::outro_fade) {
+    } else if (s == Section::calm) {
         tune = &kBreakdownTune;
+        voice = Instrument::bell;
+    } else if (s == Section::outro_fade) {
+        tune = &kClosingTune;
         voice = Instrument::bell;
     }
     if (tune == nullptr) {
