@@ -264,12 +264,14 @@ void write_harmony(Writer& w, const Phrase& p, int first)
         const bool arp = s == Section::intro_claps || s == Section::build ||
                          s == Section::rebuild || s == Section::peak || s == Section::lift ||
                          s == Section::outro_groove ||
-                         (s == Section::calm && first / kBeatsPerPhrase % 2 == 1);
+                         (s == Section::calm && first / kBeatsPerPhrase % 2 == 1) ||
+                         (s == Section::drop && first >= kDropBeat + 2 * kBeatsPerPhrase);
+        // Quieter where it joins a part already playing, so it reads as growth, not a change.
+        const float arp_velocity = s == Section::calm ? 0.5f : (s == Section::drop ? 0.6f : 0.8f);
         constexpr int kArpOrder[8] = {0, 1, 2, 3, 1, 2, 3, 2};
         for (int step = 0; arp && step < kBeatsPerChord * 4; ++step) {
             const int pitch = chord.pad[kArpOrder[step % 8]] + 12 + p.transpose;
-            w.add(Instrument::pluck, chord_beat + step * 0.25, 0.2, pitch,
-                  s == Section::calm ? 0.5f : 0.8f, bright);
+            w.add(Instrument::pluck, chord_beat + step * 0.25, 0.2, pitch, arp_velocity, bright);
         }
     }
 }

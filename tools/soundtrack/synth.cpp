@@ -233,9 +233,10 @@ void render_bass(const Note& n, Buses& b)
     }
 }
 
-// Detuned sawtooth stacks, shared by the chords and the lead.
+// Detuned sawtooth stacks, shared by the chords and the lead. The lead gets a brighter filter
+// that opens further at each note's start, and a vibrato that grows in once the note is held.
 void render_supersaw(const Note& n, Buses& b, const Adsr& env, int voices, float level,
-                     float reverb, float delay, bool vibrato)
+                     float reverb, float delay, bool lead)
 {
     const double hz = note_hz(n.pitch);
     const int first = (7 - voices) / 2;
@@ -253,18 +254,17 @@ void render_supersaw(const Note& n, Buses& b, const Adsr& env, int voices, float
     Svf low_right;
     const float gate = seconds(n.length);
     const float base_cutoff =
-        vibrato ? 1800.0f + 5000.0f * n.brightness : 400.0f + 6000.0f * n.brightness * n.brightness;
+        lead ? 1800.0f + 5000.0f * n.brightness : 400.0f + 6000.0f * n.brightness * n.brightness;
     const std::int64_t total = note_tail_samples(n);
     for (std::int64_t i = 0; i < total; ++i) {
         const float t = seconds(i);
         if (i % 32 == 0) {
-            const float cutoff =
-                vibrato ? base_cutoff + 3000.0f * std::exp(-t / 0.1f) : base_cutoff;
+            const float cutoff = lead ? base_cutoff + 3000.0f * std::exp(-t / 0.1f) : base_cutoff;
             svf_tune(low_left, cutoff, 0.2f);
             svf_tune(low_right, cutoff, 0.2f);
         }
         double bend = 1.0;
-        if (vibrato && t > 0.2f) {
+        if (lead && t > 0.2f) {
             const double depth = 0.15 * std::min(1.0, (t - 0.2) / 0.3);
             bend = std::pow(2.0, depth * std::sin(kTwoPi * 5.5 * t) / 12.0);
         }
