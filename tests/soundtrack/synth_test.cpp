@@ -181,6 +181,38 @@ TEST(Score, EveryPitchedNoteIsInTheKeyOfItsSection)
     }
 }
 
+TEST(Mix, SameNotesMixToTheSameSamples)
+{
+    // The drop's first bar and the reverb and delay tails behind it.
+    std::vector<Note> bar;
+    for (const Note& n : compose_score()) {
+        if (n.start >= kDropBeat * kSamplesPerBeat && n.start < (kDropBeat + 4) * kSamplesPerBeat) {
+            bar.push_back(n);
+        }
+    }
+    ASSERT_FALSE(bar.empty());
+    const std::int64_t length = (kDropBeat + 8) * kSamplesPerBeat;
+    const StereoBuffer first = mix_piece(bar, length);
+    const StereoBuffer second = mix_piece(bar, length);
+    EXPECT_EQ(first.left, second.left);
+    EXPECT_EQ(first.right, second.right);
+}
+
+TEST(Mix, MusicDipsUnderEachKickAndRecoversBeforeTheNext)
+{
+    const std::vector<Note> kicks = {{Instrument::kick, 2 * kSamplesPerBeat, 1000, 0, 1, 0, 1},
+                                     {Instrument::kick, 3 * kSamplesPerBeat, 1000, 0, 1, 0, 2}};
+    const std::vector<float> gain = kick_duck(kicks, 5 * kSamplesPerBeat);
+    EXPECT_EQ(gain[kSamplesPerBeat], 1.0f) << "ducked without a kick";
+    for (std::int64_t beat : {2, 3}) {
+        const std::int64_t at = beat * kSamplesPerBeat;
+        EXPECT_LT(gain[at], 0.6f) << "no dip at beat " << beat;
+        // Most of the way back up by the next beat's off-beat, where the bass plays.
+        EXPECT_GT(gain[at + kSamplesPerBeat / 2], 0.9f) << "stays down after beat " << beat;
+    }
+    EXPECT_EQ(gain[5 * kSamplesPerBeat - 1], 1.0f) << "never recovers after the last kick";
+}
+
 TEST(Mastering, LimiterHoldsTheCeilingAndLeavesQuietMusicAlone)
 {
     const std::int64_t n = kSampleRate * 2;

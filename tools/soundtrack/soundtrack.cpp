@@ -12,6 +12,9 @@ namespace {
 // of a dB, and the show's decoder differs from ours by as much.
 constexpr double kTruePeakMarginDb = 0.3;
 constexpr double kLoudnessTolerance = 0.3;
+// The limiter works on samples; the peaks between samples, and the encoder, add up to about
+// half a dB on top, so the limiter's ceiling starts that far under the true-peak target.
+constexpr double kInterSamplePeakDb = 0.5;
 constexpr int kMasteringAttempts = 4;
 
 double seconds_since(std::chrono::steady_clock::time_point start)
@@ -27,8 +30,9 @@ std::int64_t playback_lead_samples()
 
 std::int64_t encoded_samples()
 {
-    // The encoder pads its delay in front and at least a granule-and-a-bit at the end, and
-    // then rounds up to whole frames.
+    // The encoder writes its delay in front and pads the end to whole frames; for lengths like
+    // this one it adds a full frame of padding (its tag says 576 and 1 152 samples), so the
+    // stream fills exactly kTrackFrames frames.
     return static_cast<std::int64_t>(kTrackFrames) * kMp3FrameSamples - mp3_encoder_delay() -
            kMp3FrameSamples;
 }
@@ -48,7 +52,7 @@ Soundtrack make_soundtrack()
 
     const auto encode_start = std::chrono::steady_clock::now();
     double target = kTargetLufs;
-    double ceiling_db = kTruePeakLimitDbtp - kTruePeakMarginDb - 0.5;
+    double ceiling_db = kTruePeakLimitDbtp - kTruePeakMarginDb - kInterSamplePeakDb;
     for (int attempt = 0; attempt < kMasteringAttempts; ++attempt) {
         StereoBuffer pcm = dry;
         master_track(pcm, target, static_cast<float>(std::pow(10.0, ceiling_db / 20.0)));
