@@ -84,7 +84,9 @@ StereoBuffer decode_mp3(const std::vector<unsigned char>& mp3)
     // Large enough for every frame a chunk of input can complete.
     std::vector<short> left(kMp3FrameSamples * 64);
     std::vector<short> right(kMp3FrameSamples * 64);
-    constexpr std::size_t kFeed = 1024;
+    // Fed in pieces smaller than the smallest frame (96 bytes at 32 kbit/s), so each piece
+    // completes at most one frame: given several at once, this decoder was seen to drop some.
+    constexpr std::size_t kFeed = 64;
     auto keep = [&](int n) {
         for (int i = 0; i < n; ++i) {
             out.left.push_back(left[i] / 32768.0f);

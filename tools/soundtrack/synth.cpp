@@ -155,7 +155,7 @@ void render_hat(const Note& n, Buses& b, bool open)
     for (std::int64_t i = 0; i < total; ++i) {
         const float t = seconds(i);
         const float source = 0.7f * noise_next(noise) + 0.5f * metal_next(metal, 1.0f);
-        const float x = svf_step(high, source).high * std::exp(-t / decay) * 0.5f * n.velocity *
+        const float x = svf_step(high, source).high * std::exp(-t / decay) * 0.38f * n.velocity *
                         tail_fade(t, total_seconds);
         put(b.drums, n.start + i, x * left_gain, x * right_gain);
     }
@@ -170,14 +170,20 @@ void render_crash(const Note& n, Buses& b)
     Svf high_right;
     svf_tune(high_left, 4500.0f, 0.1f);
     svf_tune(high_right, 4500.0f, 0.1f);
+    // The top octave of white noise is mostly hiss: roll it off so the wash stays silver.
+    const float top = 1.0f - std::exp(-6.2831853f * 9000.0f / kSampleRate);
+    float top_left = 0.0f;
+    float top_right = 0.0f;
     const std::int64_t total = note_tail_samples(n);
     for (std::int64_t i = 0; i < total; ++i) {
         const float t = seconds(i);
         const float env = std::min(1.0f, t / 0.001f) * std::exp(-t / 0.6f) *
-                          tail_fade(t, static_cast<float>(kCrashSeconds)) * 0.35f * n.velocity;
+                          tail_fade(t, static_cast<float>(kCrashSeconds)) * 0.3f * n.velocity;
         const float ring = 0.3f * metal_next(metal, 1.7f);
-        const float left = svf_step(high_left, noise_next(noise_left) + ring).high * env;
-        const float right = svf_step(high_right, noise_next(noise_right) + ring).high * env;
+        top_left += top * (svf_step(high_left, noise_next(noise_left) + ring).high - top_left);
+        top_right += top * (svf_step(high_right, noise_next(noise_right) + ring).high - top_right);
+        const float left = top_left * env;
+        const float right = top_right * env;
         put(b.drums, n.start + i, left, right);
         put(b.reverb, n.start + i, 0.2f * left, 0.2f * right);
     }
