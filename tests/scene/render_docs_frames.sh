@@ -11,7 +11,7 @@ work=$(mktemp -d)
 trap '"$support/xvfb.sh" stop "$work/xvfb"; rm -rf "$work"' EXIT
 DISPLAY=$(cat "$work/xvfb/display") "$tool" "$work" 5000 50000 100000
 mkdir -p "$docs"
-convert "$work/frame_5000.ppm" "$docs/frame_05s.png"
-convert "$work/frame_50000.ppm" "$docs/frame_50s.png"
-convert "$work/frame_100000.ppm" "$docs/frame_100s.png"
+convert "$work/frame_5000.ppm" -strip "$docs/frame_05s.png"
+convert "$work/frame_50000.ppm" -strip "$docs/frame_50s.png"
+convert "$work/frame_100000.ppm" -strip "$docs/frame_100s.png"
 echo "wrote $docs/frame_05s.png, frame_50s.png, frame_100s.png"
