@@ -1,7 +1,7 @@
 // The cube and the tunnel, in immediate mode with one bind per textured quad. Reads the clock
-// and the photo records; keeps nothing between frames. The tunnel's 4 096 binds and pushes
-// are the frame's cost, and they are kept one per tile on purpose: the draw order is what
-// the picture is, and nothing here is batched or reordered.
+// and the photo records; keeps nothing between frames. The tunnel's 4 096 binds and matrix
+// pushes are most of what a frame costs; they stay one per tile, drawn in this order, because
+// the frame is meant to be exactly this drawing: nothing here is batched, culled or reordered.
 #include "scene/photo_cube.h"
 
 #include "assets/texture_bank.h"
@@ -22,7 +22,7 @@ constexpr int kTunnelRows = 256;  // tiles along a wall, away from the viewer
 constexpr int kPatternRows = 9;   // the 36 photos read as 9 rows of 4
 // Keeps the pattern row's dividend positive for any beat count below it.
 constexpr int kPatternOffset = 900000;
-constexpr float kWallDrop = -2.0f;  // tile centres; the tile's top sits half a unit higher
+constexpr float kWallDrop = -2.0f;  // each tile's frame; its face is half a unit up, at -1.5
 constexpr float kHalfTile = 0.5f;
 
 // The wall angles about the view axis: floor, ceiling, then the two sides.
