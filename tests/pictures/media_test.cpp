@@ -109,24 +109,41 @@ TEST(Photos, AverageAboutOneAndAHalfBitsPerPixel)
     EXPECT_LT(bpp, 2.5);
 }
 
+// Mean difference between side-by-side 4 × 4 block averages: structure at a scale that
+// sensor grain and JPEG noise average out of, so a flat field or a sky gradient from top to
+// bottom scores near zero.
+double block_detail(const DecodedJpeg& d)
+{
+    int bw = d.width / 4, bh = d.height / 4;
+    std::vector<double> blocks(size_t(bw) * bh, 0.0);
+    for (int y = 0; y < bh * 4; ++y) {
+        for (int x = 0; x < bw * 4; ++x)
+            blocks[size_t(y / 4) * bw + x / 4] += luma(&d.rgb[(size_t(y) * d.width + x) * 3]) / 16;
+    }
+    double sum = 0;
+    for (int y = 0; y < bh; ++y) {
+        for (int x = 0; x + 1 < bw; ++x)
+            sum += std::fabs(blocks[size_t(y) * bw + x] - blocks[size_t(y) * bw + x + 1]);
+    }
+    return sum / (double(bh) * (bw - 1));
+}
+
 TEST(Photos, EachHasToneAndDetail)
 {
     for (int k = 0; k < 36; ++k) {
         const DecodedJpeg& d = photos()[k];
         size_t n = size_t(d.width) * d.height;
-        double sum = 0, sum2 = 0, edges = 0;
+        double sum = 0, sum2 = 0;
         for (size_t i = 0; i < n; ++i) {
             double l = luma(&d.rgb[i * 3]);
             sum += l;
             sum2 += l * l;
-            if (i % d.width + 1 < size_t(d.width))
-                edges += std::fabs(l - luma(&d.rgb[(i + 1) * 3]));
         }
         double mean = sum / n, spread = std::sqrt(sum2 / n - mean * mean);
         EXPECT_GT(mean, 15) << "photo " << k << " is nearly black";
         EXPECT_LT(mean, 235) << "photo " << k << " is nearly white";
         EXPECT_GT(spread, 12) << "photo " << k << " is nearly flat";
-        EXPECT_GT(edges / n, 0.8) << "photo " << k << " has no fine detail";
+        EXPECT_GT(block_detail(d), 0.4) << "photo " << k << " has no detail";
     }
 }
 

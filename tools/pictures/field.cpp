@@ -3,6 +3,30 @@
 
 namespace {
 
+// The four lattice values around a cell. Noise needs no more than a quick mix: the
+// products for neighbouring rows and columns differ by a constant, so they are shared.
+struct Corners {
+    float a, b, c, d;
+};
+
+inline float lattice(std::uint32_t h)
+{
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    h *= 0x297A2D39u;
+    h ^= h >> 15;
+    return (h >> 8) * (1.0f / 16777216.0f);
+}
+
+inline Corners corners(int ix, int iy, std::uint32_t seed)
+{
+    std::uint32_t s = seed * 0x9E3779B9u;
+    std::uint32_t x0 = static_cast<std::uint32_t>(ix) * 0x85EBCA6Bu, x1 = x0 + 0x85EBCA6Bu;
+    std::uint32_t y0 = static_cast<std::uint32_t>(iy) * 0xC2B2AE35u, y1 = y0 + 0xC2B2AE35u;
+    return {lattice(s ^ x0 ^ y0), lattice(s ^ x1 ^ y0), lattice(s ^ x0 ^ y1), lattice(s ^ x1 ^ y1)};
+}
+
 // A fixed rotation by about 37 degrees with scale 2, applied between octaves.
 Vec2 next_octave(Vec2 p)
 {
@@ -20,8 +44,8 @@ NoiseSample value_noise_d(float x, float y, std::uint32_t seed)
     float sv = v * v * v * (v * (v * 6.0f - 15.0f) + 10.0f);
     float du = 30.0f * u * u * (u * (u - 2.0f) + 1.0f);
     float dv = 30.0f * v * v * (v * (v - 2.0f) + 1.0f);
-    float a = hash01(ix, iy, seed), b = hash01(ix + 1, iy, seed);
-    float c = hash01(ix, iy + 1, seed), d = hash01(ix + 1, iy + 1, seed);
+    Corners k = corners(ix, iy, seed);
+    float a = k.a, b = k.b, c = k.c, d = k.d;
     float k1 = b - a, k2 = c - a, k4 = a - b - c + d;
     NoiseSample s;
     s.value = -1.0f + 2.0f * (a + k1 * su + k2 * sv + k4 * su * sv);
@@ -37,8 +61,8 @@ float value_noise(float x, float y, std::uint32_t seed)
     float u = x - fx, v = y - fy;
     u = u * u * u * (u * (u * 6.0f - 15.0f) + 10.0f);
     v = v * v * v * (v * (v * 6.0f - 15.0f) + 10.0f);
-    float a = hash01(ix, iy, seed), b = hash01(ix + 1, iy, seed);
-    float c = hash01(ix, iy + 1, seed), d = hash01(ix + 1, iy + 1, seed);
+    Corners k = corners(ix, iy, seed);
+    float a = k.a, b = k.b, c = k.c, d = k.d;
     return -1.0f + 2.0f * mix(mix(a, b, u), mix(c, d, u), v);
 }
 

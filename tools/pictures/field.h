@@ -108,16 +108,20 @@ inline Vec3 rgb(int r, int g, int b)
 
 // Integer hash of a lattice point, mixed well enough that neighbouring cells and seeds
 // look unrelated.
-inline std::uint32_t hash3(int x, int y, std::uint32_t seed)
+inline std::uint32_t hash_mix(std::uint32_t h)
 {
-    std::uint32_t h = seed * 0x9E3779B9u ^ static_cast<std::uint32_t>(x) * 0x85EBCA6Bu ^
-                      static_cast<std::uint32_t>(y) * 0xC2B2AE35u;
     h ^= h >> 16;
     h *= 0x7FEB352Du;
     h ^= h >> 15;
     h *= 0x846CA68Bu;
     h ^= h >> 16;
     return h;
+}
+
+inline std::uint32_t hash3(int x, int y, std::uint32_t seed)
+{
+    return hash_mix(seed * 0x9E3779B9u ^ static_cast<std::uint32_t>(x) * 0x85EBCA6Bu ^
+                    static_cast<std::uint32_t>(y) * 0xC2B2AE35u);
 }
 
 // Uniform in [0, 1).

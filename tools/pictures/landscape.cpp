@@ -57,11 +57,12 @@ float terrain_height(const Landscape& land, Vec2 p, int octaves)
             h = 0.35f * profile *
                     (0.6f + 0.4f * value_noise(q.x * 2.0f, q.y * 2.0f, land.seed + 9)) +
                 0.5f * fbm(q * 0.3f, 3, land.seed + 5);
+            h = land.base + land.amplitude * h;
             if (octaves > 6) {
-                // Ripples only matter up close.
-                h += 0.004f * std::sin((q.x * 0.6f - q.y * 0.8f) * 220.0f + 6.0f * warp);
+                // Wind ripples, a few metres apart: they only matter up close.
+                h += 0.12f * std::sin((p.x * 0.6f - p.y * 0.8f) * 0.8f + 6.0f * warp);
             }
-            break;
+            return h;
         }
         case Terrain::kMesa: {
             float e = eroded(q, std::min(octaves, 5), land.seed) * 0.5f + 0.5f;
@@ -85,7 +86,7 @@ float terrain_height(const Landscape& land, Vec2 p, int octaves)
     return land.base + land.amplitude * h;
 }
 
-LandscapeView make_view(const Landscape& land, int width, int height)
+LandscapeView make_view(const Landscape& land, int width, int height, float ceiling)
 {
     LandscapeView v;
     float ground = terrain_height(land, land.eye, 8);
@@ -99,6 +100,10 @@ LandscapeView make_view(const Landscape& land, int width, int height)
     v.tan_half_fov = std::tan(land.fov * 0.5f * kDegrees);
     v.pixel_angle = 2.0f * v.tan_half_fov / height;
     v.aspect = float(width) / height;
+    if (ceiling > kNoWater) {
+        v.ceiling = ceiling;
+        return v;
+    }
     // Sampled, not proven: finer layers add little height, and a margin covers them.
     float highest = -1e9f;
     for (int j = -80; j <= 80; ++j) {
@@ -454,13 +459,41 @@ Vec3 shade_water(const Scene& s, Vec3 p, Vec3 rd, float t)
 
 }  // namespace
 
+namespace {
+
+Vec3 ray_direction(const LandscapeView& view, float x, float y, int width, int height)
+{
+    float u = (2.0f * x / width - 1.0f) * view.aspect * view.tan_half_fov;
+    float v = (1.0f - 2.0f * y / height) * view.tan_half_fov;
+    return normalize(view.forward + view.right * u + view.up * v);
+}
+
+}  // namespace
+
+RayHit first_hit(const Landscape& land, const LandscapeView& view, float x, float y, int width,
+                 int height)
+{
+    Scene s{land, view, sun_direction(land)};
+    Vec3 rd = ray_direction(view, x, y, width, height);
+    float t_ground = march_terrain(s, view.eye, rd, 30000.0f, 5, 120);
+    float t_water = -1.0f;
+    if (land.water_level > kNoWater && rd.y < 0.0f) {
+        t_water = (land.water_level - view.eye.y) / rd.y;
+    }
+    if (t_water > 0.0f && (t_ground < 0.0f || t_water < t_ground)) {
+        return {RayHit::kWater, t_water};
+    }
+    if (t_ground > 0.0f) {
+        return {RayHit::kGround, t_ground};
+    }
+    return {RayHit::kSky, 0.0f};
+}
+
 Vec3 shade_landscape(const Landscape& land, const LandscapeView& view, float x, float y, int width,
                      int height)
 {
     Scene s{land, view, sun_direction(land)};
-    float u = (2.0f * x / width - 1.0f) * view.aspect * view.tan_half_fov;
-    float v = (1.0f - 2.0f * y / height) * view.tan_half_fov;
-    Vec3 rd = normalize(view.forward + view.right * u + view.up * v);
+    Vec3 rd = ray_direction(view, x, y, width, height);
     Vec3 ro = view.eye;
 
     float tmax = 30000.0f;

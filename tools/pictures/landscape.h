@@ -65,7 +65,16 @@ struct LandscapeView {
     float aspect;
 };
 
-LandscapeView make_view(const Landscape& land, int width, int height);
+// `ceiling`, when known from an earlier view at the same spot, saves sampling it again.
+LandscapeView make_view(const Landscape& land, int width, int height, float ceiling = kNoWater);
 float terrain_height(const Landscape& land, Vec2 p, int octaves);
+// What a camera ray meets first, found cheaply (coarse terrain), for choosing viewpoints.
+struct RayHit {
+    enum Kind { kSky, kGround, kWater } kind;
+    float distance;
+};
+RayHit first_hit(const Landscape& land, const LandscapeView& view, float x, float y, int width,
+                 int height);
+
 Vec3 shade_landscape(const Landscape& land, const LandscapeView& view, float x, float y, int width,
                      int height);

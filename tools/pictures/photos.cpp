@@ -45,45 +45,67 @@ struct Plan {
 
 constexpr float kPi = 3.14159265f;
 
-// Puts the camera on open water (for lakes and coasts), searching outward from the origin.
-void stand_on_water(Landscape& l, float margin)
+// Tries spots around the origin (on open water, or on dry land) and headings, and keeps
+// the one whose tiny preview looks most like a picture worth taking: about `sky_share` of
+// sky, nothing looming just in front of the lens, and ground at many distances, ridge
+// behind ridge. With `keep_yaw` only the spot is chosen (the sun must stay in view).
+void choose_viewpoint(Landscape& l, bool on_water, float sky_share, bool keep_yaw = false)
 {
-    for (int i = 0; i < 4000; ++i) {
-        float r = 40.0f * std::sqrt(float(i)), a = i * 2.39996f;
+    const int kW = 24, kH = 16, kSpots = 8;
+    float best_score = -1e9f;
+    Vec2 best_eye = l.eye;
+    float best_yaw = l.yaw;
+    int spots = 0;
+    for (int i = 0; i < 3000 && spots < kSpots; ++i) {
+        float r = 120.0f * std::sqrt(float(i)), a = i * 2.39996f;
         Vec2 p{r * std::cos(a), r * std::sin(a)};
-        if (terrain_height(l, p, 6) < l.water_level - margin) {
-            l.eye = p;
-            return;
-        }
-    }
-}
-
-// Turns the camera toward the highest ground about `distance` away, among the headings where
-// nothing close by blocks the view.
-void face_highest(Landscape& l, float distance)
-{
-    float eye = std::max(terrain_height(l, l.eye, 8), l.water_level) + l.eye_height;
-    float best = -1e9f;
-    for (int k = 0; k < 72; ++k) {
-        float yaw = k * 5.0f;
-        float a = yaw * kPi / 180.0f;
-        Vec2 dir{std::sin(a), -std::cos(a)};
-        bool blocked = false;
-        for (float d = 30.0f; d < distance * 0.4f && !blocked; d += 30.0f) {
-            blocked = terrain_height(l, l.eye + dir * d, 5) >
-                      eye - 5.0f + d * std::tan(l.pitch * kPi / 180.0f) * 0.5f;
-        }
-        if (blocked)
+        float ground = terrain_height(l, p, 6);
+        bool wet = ground < l.water_level - 15.0f;
+        bool shore = !wet && ground < l.water_level + 2.0f;
+        if (wet != on_water || shore)
             continue;
-        float h = 0.0f;
-        for (float d = distance * 0.5f; d <= distance * 1.5f; d += distance * 0.25f) {
-            h = std::max(h, terrain_height(l, l.eye + dir * d, 5));
-        }
-        if (h > best) {
-            best = h;
-            l.yaw = yaw;
+        ++spots;
+        Landscape c = l;
+        c.eye = p;
+        float ceiling = make_view(c, kW, kH).ceiling;
+        for (int k = 0; k < (keep_yaw ? 1 : 12); ++k) {
+            if (!keep_yaw)
+                c.yaw = k * 30.0f;
+            LandscapeView v = make_view(c, kW, kH, ceiling);
+            float sky = 0, near = 0, land = 0, sum = 0, sum2 = 0;
+            for (int y = 0; y < kH; ++y) {
+                for (int x = 0; x < kW; ++x) {
+                    RayHit h = first_hit(c, v, x + 0.5f, y + 0.5f, kW, kH);
+                    if (h.kind == RayHit::kSky) {
+                        sky += 1;
+                        continue;
+                    }
+                    if (h.kind == RayHit::kGround) {
+                        land += 1;
+                        float lt = std::log(h.distance);
+                        sum += lt;
+                        sum2 += lt * lt;
+                        if (h.distance < std::max(150.0f, 8.0f * c.eye_height))
+                            near += 1;
+                    }
+                }
+            }
+            const float n = kW * kH;
+            float spread =
+                land > 1 ? std::sqrt(std::max(0.0f, sum2 / land - (sum / land) * (sum / land)))
+                         : 0.0f;
+            float score = -3.0f * std::fabs(sky / n - sky_share) - 4.0f * (near / n) +
+                          0.6f * spread +
+                          (on_water ? -4.0f * std::max(0.0f, 0.25f - land / n) : 0.0f);
+            if (score > best_score) {
+                best_score = score;
+                best_eye = p;
+                best_yaw = c.yaw;
+            }
         }
     }
+    l.eye = best_eye;
+    l.yaw = best_yaw;
 }
 
 Plan plan_for(int index)
@@ -106,8 +128,7 @@ Plan plan_for(int index)
             l.sun_azimuth = 140;
             l.sun_elevation = 45;
             l.cloud_cover = 0.35f;
-            stand_on_water(l, 20);
-            face_highest(l, 1500);
+            choose_viewpoint(l, true, 0.35f);
             break;
         case 2:
             p.title = "summit at dawn";
@@ -123,43 +144,43 @@ Plan plan_for(int index)
             l.zenith = rgb(70, 90, 150);
             l.horizon = rgb(230, 170, 150);
             l.haze = 0.00008f;
-            face_highest(l, 2500);
+            choose_viewpoint(l, false, 0.35f);
             break;
         case 3:
             p.title = "dunes in the afternoon";
             l.terrain = Terrain::kDunes;
-            l.scale = 700;
-            l.amplitude = 120;
-            l.eye_height = 45;
-            l.pitch = -7;
+            l.scale = 1600;
+            l.amplitude = 260;
+            l.eye_height = 30;
+            l.pitch = -4;
             l.soil = rgb(220, 150, 90);
-            l.sun_azimuth = 300;
-            l.sun_elevation = 22;
+            l.sun_azimuth = 250;
+            l.sun_elevation = 14;
             l.sun = rgb(255, 225, 190);
             l.zenith = rgb(50, 100, 180);
             l.horizon = rgb(210, 200, 190);
             l.haze = 0.00008f;
-            l.yaw = 60;
+            l.yaw = 100;
             break;
         case 5:
             p.title = "misty hills in the morning";
             l.terrain = Terrain::kHills;
             l.scale = 1400;
-            l.amplitude = 260;
+            l.amplitude = 380;
             l.eye_height = 140;
             l.pitch = -4;
-            l.tree_line = 400;
-            l.grass = rgb(70, 100, 50);
+            l.tree_line = 600;
+            l.grass = rgb(55, 85, 40);
             l.sun_azimuth = 100;
-            l.sun_elevation = 14;
+            l.sun_elevation = 8;
             l.sun = rgb(255, 215, 170);
             l.horizon = rgb(215, 205, 195);
             l.zenith = rgb(120, 150, 190);
-            l.mist_density = 0.0005f;
+            l.mist_density = 0.0003f;
             l.mist_height = 90;
             l.base = -40;
-            l.haze = 0.0002f;
-            l.yaw = 90;
+            l.haze = 0.00035f;
+            choose_viewpoint(l, false, 0.3f);
             break;
         case 6:
             p.title = "sea cliffs at sunset";
@@ -177,8 +198,8 @@ Plan plan_for(int index)
             l.cloud_cover = 0.4f;
             l.cloud_shadow = rgb(90, 60, 80);
             l.water = rgb(15, 25, 45);
-            stand_on_water(l, 15);
             l.yaw = 255;
+            choose_viewpoint(l, true, 0.35f, true);
             break;
         case 7:
             p.title = "peaks above a sea of clouds";
@@ -195,7 +216,7 @@ Plan plan_for(int index)
             l.sun = rgb(255, 220, 180);
             l.zenith = rgb(40, 80, 160);
             l.horizon = rgb(190, 200, 215);
-            face_highest(l, 3000);
+            choose_viewpoint(l, false, 0.45f);
             break;
         case 9:
             p.title = "the galaxy over a ridge";
@@ -212,8 +233,8 @@ Plan plan_for(int index)
             l.zenith = rgb(8, 12, 28);
             l.horizon = rgb(45, 48, 70);
             l.haze = 0.00005f;
-            l.yaw = 10;
             l.amplitude = 500.0f;
+            choose_viewpoint(l, false, 0.7f);
             break;
         case 10:
             p.title = "red mesas";
@@ -232,7 +253,7 @@ Plan plan_for(int index)
             l.haze = 0.00009f;
             l.cloud_cover = 0.25f;
             l.cloud_altitude = 3000;
-            face_highest(l, 2000);
+            choose_viewpoint(l, false, 0.35f);
             break;
         case 11:
             p.title = "alpine panorama under cumulus";
@@ -245,13 +266,13 @@ Plan plan_for(int index)
             l.sun_elevation = 35;
             l.cloud_cover = 0.55f;
             l.cloud_altitude = 2200;
-            face_highest(l, 3000);
+            choose_viewpoint(l, false, 0.35f);
             break;
         case 14:
             p.title = "islands in a tropical sea";
             l.terrain = Terrain::kHills;
             l.scale = 1000;
-            l.amplitude = 180;
+            l.amplitude = 320;
             l.water_level = 35;
             l.tree_line = 300;
             l.grass = rgb(50, 100, 35);
@@ -266,8 +287,7 @@ Plan plan_for(int index)
             l.horizon = rgb(170, 200, 230);
             l.cloud_cover = 0.3f;
             l.cloud_altitude = 1200;
-            stand_on_water(l, 10);
-            face_highest(l, 900);
+            choose_viewpoint(l, true, 0.35f);
             break;
         case 16:
             p.title = "autumn hills at golden hour";
@@ -284,8 +304,8 @@ Plan plan_for(int index)
             l.horizon = rgb(230, 200, 170);
             l.zenith = rgb(80, 110, 170);
             l.haze = 0.00018f;
-            l.yaw = 200;
             l.autumn = true;
+            choose_viewpoint(l, false, 0.3f);
             break;
         case 17:
             p.title = "storm over a dark sea";
@@ -305,8 +325,8 @@ Plan plan_for(int index)
             l.cloud_shadow = rgb(55, 58, 66);
             l.water = rgb(20, 28, 32);
             l.haze = 0.0003f;
-            stand_on_water(l, 20);
             l.yaw = 30;
+            choose_viewpoint(l, true, 0.35f, true);
             break;
         case 19:
             p.title = "fjord";
@@ -321,8 +341,7 @@ Plan plan_for(int index)
             l.sun_elevation = 30;
             l.cloud_cover = 0.4f;
             l.cloud_altitude = 1800;
-            stand_on_water(l, 30);
-            face_highest(l, 1200);
+            choose_viewpoint(l, true, 0.35f);
             break;
         case 23:
             p.title = "snowfields by moonlight";
@@ -339,7 +358,7 @@ Plan plan_for(int index)
             l.zenith = rgb(10, 18, 40);
             l.horizon = rgb(45, 60, 95);
             l.haze = 0.00008f;
-            face_highest(l, 2000);
+            choose_viewpoint(l, false, 0.35f);
             break;
         case 24:
             p.title = "volcano at dusk";
@@ -376,8 +395,7 @@ Plan plan_for(int index)
             l.sun_azimuth = 200;
             l.sun_elevation = 50;
             l.zenith = rgb(40, 100, 200);
-            stand_on_water(l, 5);
-            face_highest(l, 700);
+            choose_viewpoint(l, true, 0.12f);
             break;
         case 29:
             p.title = "still lake in dawn fog";
@@ -397,8 +415,7 @@ Plan plan_for(int index)
             l.mist_height = 40;
             l.base = 0;
             l.haze = 0.00015f;
-            stand_on_water(l, 15);
-            face_highest(l, 700);
+            choose_viewpoint(l, true, 0.35f);
             break;
         case 30:
             p.title = "aurora over a lake";
@@ -417,8 +434,8 @@ Plan plan_for(int index)
             l.zenith = rgb(2, 4, 10);
             l.horizon = rgb(10, 20, 30);
             l.haze = 0.00003f;
-            stand_on_water(l, 30);
             l.yaw = 0;
+            choose_viewpoint(l, true, 0.35f, true);
             break;
         case 31:
             p.title = "green hills in summer";
@@ -433,7 +450,7 @@ Plan plan_for(int index)
             l.sun_elevation = 40;
             l.cloud_cover = 0.5f;
             l.cloud_altitude = 1500;
-            l.yaw = 300;
+            choose_viewpoint(l, false, 0.35f);
             break;
 
         case 1:
