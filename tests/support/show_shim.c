@@ -2,9 +2,10 @@
  *
  * - SDL_GetTicks() runs ahead by the number of milliseconds written in $CORVANEL_SHIM_DIR/ahead
  *   (absent: 0), so a test can move the show clock without waiting minutes.
- * - SDL_GL_SwapBuffers() is counted: $CORVANEL_SHIM_DIR/first_frame holds the milliseconds from
- *   process start to the first presented frame, and at exit $CORVANEL_SHIM_DIR/frames holds
- *   "<frames> <milliseconds from the first to the last frame>".
+ * - SDL_GL_SwapBuffers() is counted: $CORVANEL_SHIM_DIR/first_frame holds
+ *   "<ms from process start to the first presented frame> <ms from SDL_Init to it>" (the
+ *   second leaves out the time the setup dialog waited for its answer), and at exit
+ *   $CORVANEL_SHIM_DIR/frames holds "<frames> <ms from the first to the last frame>".
  */
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE /* RTLD_NEXT */
@@ -17,6 +18,7 @@
 #include <time.h>
 
 static double process_start_ms;
+static double sdl_init_ms;
 static double first_frame_ms;
 static double last_frame_ms;
 static long frame_count;
@@ -75,6 +77,18 @@ __attribute__((destructor)) static void shim_end(void)
     write_file("frames", text);
 }
 
+int SDL_Init(Uint32 flags)
+{
+    static int (*real_init)(Uint32);
+    if (!real_init) {
+        real_init = (int (*)(Uint32))dlsym(RTLD_NEXT, "SDL_Init");
+    }
+    if (sdl_init_ms == 0) {
+        sdl_init_ms = now_ms();
+    }
+    return real_init(flags);
+}
+
 Uint32 SDL_GetTicks(void)
 {
     static Uint32 (*real_get_ticks)(void);
@@ -93,9 +107,10 @@ void SDL_GL_SwapBuffers(void)
     real_swap();
     last_frame_ms = now_ms();
     if (frame_count++ == 0) {
-        char text[32];
+        char text[64];
         first_frame_ms = last_frame_ms;
-        snprintf(text, sizeof text, "%.1f\n", first_frame_ms - process_start_ms);
+        snprintf(text, sizeof text, "%.1f %.1f\n", first_frame_ms - process_start_ms,
+                 first_frame_ms - sdl_init_ms);
         write_file("first_frame", text);
     }
 }
