@@ -164,7 +164,7 @@ float soft_shadow(const Scene& s, Vec3 p, float k)
         if (q.y > s.view.ceiling) {
             break;
         }
-        float dy = q.y - terrain_height(s.land, {q.x, q.z}, 5);
+        float dy = q.y - terrain_height(s.land, {q.x, q.z}, 7);
         res = std::min(res, k * dy / t);
         if (res < 0.001f)
             return 0.0f;
@@ -178,25 +178,32 @@ Vec3 stars_and_galaxy(const Scene& s, Vec3 rd)
     const Landscape& land = s.land;
     Vec3 c{0, 0, 0};
     if (land.stars > 0.0f) {
-        float az = std::atan2(rd.x, -rd.z), el = std::asin(std::clamp(rd.y, -1.0f, 1.0f));
-        float cell = s.view.pixel_angle * 3.0f;
-        float gx = az * std::cos(el) / cell, gy = el / cell;
-        int ix = int(std::floor(gx)), iy = int(std::floor(gy));
-        for (int j = 0; j <= 1; ++j) {
-            for (int i = 0; i <= 1; ++i) {
-                int cx = ix + i - (gx - ix < 0.5f ? 1 : 0), cy = iy + j - (gy - iy < 0.5f ? 1 : 0);
-                float h = hash01(cx, cy, land.seed + 77);
-                if (h > land.stars)
-                    continue;
-                float px = cx + hash01(cx, cy, land.seed + 78),
-                      py = cy + hash01(cx, cy, land.seed + 79);
-                float d2 = (gx - px) * (gx - px) + (gy - py) * (gy - py);
-                float mag = std::pow(hash01(cx, cy, land.seed + 80), 6.0f);
-                float bright = (0.01f + 1.5f * mag) * std::exp(-d2 * 12.0f);
-                float hue = hash01(cx, cy, land.seed + 81);
-                Vec3 tint = hue < 0.3f ? Vec3{1.0f, 0.8f, 0.6f}
-                                       : (hue > 0.8f ? Vec3{0.7f, 0.8f, 1.0f} : Vec3{1, 1, 1});
-                c += tint * bright;
+        // Stars live in a 3D grid of cells about three pixels wide; each lit cell holds one
+        // star, seen where its direction lies within a pixel or so of the ray.
+        float k = 1.0f / (s.view.pixel_angle * 3.0f);
+        Vec3 g = rd * k;
+        int bx = int(std::floor(g.x)), by = int(std::floor(g.y)), bz = int(std::floor(g.z));
+        for (int dz = -1; dz <= 1; ++dz) {
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    int cx = bx + dx, cy = by + dy, cz = bz + dz;
+                    std::uint32_t id = hash3(cx, cy ^ (cz * 73856093), land.seed + 77);
+                    if ((id >> 8) * (1.0f / 16777216.0f) > land.stars)
+                        continue;
+                    Vec3 star{cx + hash01(cx, cz, id), cy + hash01(cy, cz, id + 1),
+                              cz + hash01(cx, cy, id + 2)};
+                    Vec3 dir = normalize(star);
+                    Vec3 off = (rd - dir) * k;
+                    float d2 = dot(off, off);
+                    if (d2 > 4.0f)
+                        continue;
+                    float mag = std::pow(hash01(cx, cy, id + 3), 6.0f);
+                    float bright = (0.01f + 1.2f * mag) * std::exp(-d2 * 10.0f);
+                    float hue = hash01(cz, cx, id + 4);
+                    Vec3 tint = hue < 0.3f ? Vec3{1.0f, 0.8f, 0.6f}
+                                           : (hue > 0.8f ? Vec3{0.7f, 0.8f, 1.0f} : Vec3{1, 1, 1});
+                    c += tint * bright;
+                }
             }
         }
     }
@@ -207,11 +214,11 @@ Vec3 stars_and_galaxy(const Scene& s, Vec3 rd)
         float along = std::atan2(dot(rd, side), dot(rd, cross(axis, side)));
         Vec2 q{along * 3.0f, d * 9.0f};
         float body = std::exp(-d * d * 28.0f) * (0.55f + 0.45f * fbm(q * 1.5f, 6, land.seed + 90));
-        float dust = smoothstep(0.25f, 0.75f, ridged(q * 2.0f + Vec2{3, 1}, 5, land.seed + 91)) *
+        float dust = smoothstep(0.3f, 0.9f, ridged(q * 2.0f + Vec2{3, 1}, 5, land.seed + 91)) *
                      std::exp(-d * d * 90.0f);
         float glow = std::max(0.0f, body - 0.7f * dust);
         // Fine unresolved stars give the band its grain.
-        float grain = value_noise(rd.x * 900.0f, rd.y * 900.0f + rd.z * 600.0f, land.seed + 92);
+        float grain = value_noise(along * 300.0f, d * 300.0f, land.seed + 92);
         glow *= 0.8f + 0.35f * grain;
         c += mix(Vec3{0.85f, 0.75f, 0.6f}, Vec3{0.6f, 0.7f, 0.95f}, clamp01(d * 4.0f + 0.5f)) *
              (glow * land.galaxy);

@@ -94,7 +94,7 @@ void choose_viewpoint(Landscape& l, bool on_water, float sky_share, bool keep_ya
             float spread =
                 land > 1 ? std::sqrt(std::max(0.0f, sum2 / land - (sum / land) * (sum / land)))
                          : 0.0f;
-            float score = -3.0f * std::fabs(sky / n - sky_share) - 4.0f * (near / n) +
+            float score = -3.0f * std::fabs(sky / n - sky_share) - 8.0f * (near / n) +
                           0.6f * spread +
                           (on_water ? -4.0f * std::max(0.0f, 0.25f - land / n) : 0.0f);
             if (score > best_score) {
@@ -221,8 +221,8 @@ Plan plan_for(int index)
         case 9:
             p.title = "the galaxy over a ridge";
             l.night = true;
-            l.stars = 0.15f;
-            l.galaxy = 1.2f;
+            l.stars = 0.025f;
+            l.galaxy = 0.8f;
             l.eye_height = 260;
             l.pitch = 22;
             l.fov = 70;
@@ -235,6 +235,12 @@ Plan plan_for(int index)
             l.haze = 0.00005f;
             l.amplitude = 500.0f;
             choose_viewpoint(l, false, 0.7f);
+            {
+                // Tilt the band across the frame rather than straight up.
+                float yaw = l.yaw * kPi / 180.0f;
+                l.galaxy_pole =
+                    normalize(Vec3{std::cos(yaw), 0.0f, std::sin(yaw)} * 0.6f + Vec3{0, 0.8f, 0});
+            }
             break;
         case 10:
             p.title = "red mesas";
@@ -314,13 +320,13 @@ Plan plan_for(int index)
             l.water_level = 60;
             l.eye_height = 8;
             l.pitch = 4;
-            l.sun_azimuth = 190;
-            l.sun_elevation = 20;
-            l.sun = rgb(200, 205, 215);
-            l.sun_strength = 1.5f;
+            l.sun_azimuth = 35;
+            l.sun_elevation = 10;
+            l.sun = rgb(255, 230, 200);
+            l.sun_strength = 3.0f;
             l.zenith = rgb(60, 65, 75);
             l.horizon = rgb(130, 135, 140);
-            l.cloud_cover = 0.95f;
+            l.cloud_cover = 0.75f;
             l.cloud_altitude = 700;
             l.cloud_shadow = rgb(55, 58, 66);
             l.water = rgb(20, 28, 32);
@@ -346,7 +352,7 @@ Plan plan_for(int index)
         case 23:
             p.title = "snowfields by moonlight";
             l.night = true;
-            l.stars = 0.06f;
+            l.stars = 0.012f;
             l.amplitude = 700;
             l.snow_line = 150;
             l.eye_height = 80;
@@ -420,7 +426,7 @@ Plan plan_for(int index)
         case 30:
             p.title = "aurora over a lake";
             l.night = true;
-            l.stars = 0.15f;
+            l.stars = 0.02f;
             l.aurora = 1.0f;
             l.water_level = 50;
             l.amplitude = 300;
@@ -443,7 +449,7 @@ Plan plan_for(int index)
             l.scale = 1200;
             l.amplitude = 240;
             l.tree_line = 180;
-            l.grass = rgb(90, 130, 45);
+            l.grass = rgb(85, 115, 55);
             l.eye_height = 35;
             l.pitch = 0;
             l.sun_azimuth = 130;
