@@ -238,7 +238,28 @@ TEST(PalettesAndAlpha, LogosReadOverBusyPictures)
     EXPECT_GT(soft, 5000u);
     EXPECT_GT(dark_rim, 2000u);
     EXPECT_GT(light, 5000u);
+    // Nothing touches the border (lettering or glow cut off by the canvas would show as a
+    // hard edge when the logo swells), and the title sits in the middle: the show centres
+    // the picture, not its ink.
+    double mass = 0, mx = 0;
+    for (int y = 0; y < 512; ++y) {
+        for (int x = 0; x < 512; ++x) {
+            int a = title.rgba[(size_t(y) * 512 + x) * 4 + 3];
+            if (x == 0 || y == 0 || x == 511 || y == 511) {
+                ASSERT_EQ(a, 0) << x << ", " << y;
+            }
+            mass += a;
+            mx += a * (x + 0.5);
+        }
+    }
+    EXPECT_NEAR(mx / mass, 256.0, 8.0);
     DecodedPng emblem = decode_png(read_file(kMedia + "/logos/spinning.png"));
+    for (int i = 0; i < 256; ++i) {
+        for (size_t edge :
+             {size_t(i), size_t(255 * 256 + i), size_t(i * 256), size_t(i * 256 + 255)}) {
+            ASSERT_EQ(emblem.rgba[edge * 4 + 3], 0) << "emblem touches its border at " << edge;
+        }
+    }
     EXPECT_EQ(emblem.rgba[3], 0) << "corners clear, so the turning square never shows";
     EXPECT_EQ(emblem.rgba[(128 * 256 + 128) * 4 + 3], 255) << "solid middle";
 }

@@ -300,7 +300,8 @@ PixelBuffer emblem(const std::string& font_dir)
             float nearest = std::round(sector);
             float off = (sector - nearest) * (2.0f * kPi / 8.0f) * r;  // arc distance in pixels
             bool lead = int(std::lround(nearest)) % 8 == 0;
-            float tip_out = lead ? 126.0f : 120.0f;
+            // The lead mark's tip plus its dark rim stays a few pixels inside the 128-pixel radius.
+            float tip_out = lead ? 121.0f : 116.0f;
             float tri =
                 std::max(std::fabs(off) - (tip_out - r) * (lead ? 0.55f : 0.4f), r - tip_out);
             tri = std::max(tri, 96.0f - r);
