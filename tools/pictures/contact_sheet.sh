@@ -13,7 +13,7 @@ montage "$media"/photos/*.jpg -thumbnail 168x126 -background '#15151b' -gravity 
     -background '#15151b' -geometry +4+4 -tile 6x "$work/photos.png"
 
 # The logos over a busy photo, as the show draws them over the tunnel.
-convert "$media/photos/27.jpg" -resize 1000x300^ -gravity center -extent 1000x300 \
+convert "$media/photos/11.jpg" -resize 1000x300^ -gravity center -extent 1000x300 \
     \( "$media/logos/spinning.png" -resize 240x240 \) -gravity west -geometry +120+0 -composite \
     \( "$media/logos/pulsing.png" -resize 400x400 \) -gravity east -geometry +120+0 -composite \
     "$work/logos.png"

@@ -123,6 +123,9 @@ struct Scene {
     const Landscape& land;
     const LandscapeView& view;
     Vec3 sun_dir;
+    // Share of the height above ground a ray may advance in one step: alpine needles are
+    // steep enough to be stepped clean through at the gentler terrains' pace.
+    float step_factor = land.terrain == Terrain::kAlpine ? 0.2f : 0.45f;
 };
 
 float march_terrain(const Scene& s, Vec3 ro, Vec3 rd, float tmax, int octaves, int steps)
@@ -146,12 +149,15 @@ float march_terrain(const Scene& s, Vec3 ro, Vec3 rd, float tmax, int octaves, i
                 else
                     lo = mid;
             }
-            (void)last_dy;
             return 0.5f * (lo + hi);
         }
         last_t = t;
         last_dy = dy;
-        t += std::max(0.45f * dy, 0.004f * t);
+        t += std::max(s.step_factor * dy, 0.004f * t);
+    }
+    // Out of steps while skimming just above a slope: that is ground, not a hole to the sky.
+    if (t < tmax && last_dy < 0.02f * t) {
+        return last_t;
     }
     return -1.0f;
 }
