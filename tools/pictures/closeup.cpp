@@ -40,9 +40,9 @@ Sample surface_at(const Closeup& c, Vec2 q)
                          (0.75f + 0.25f * smoothstep(0.0f, 0.06f, grain.f2 - grain.f1));
             out.height =
                 0.004f * rough + 0.002f * (1.0f - grain.f1) + 0.06f * fbm(q * 2.0f, 5, s + 5);
-            float crack = smoothstep(0.012f, 0.0f, std::fabs(fbm(q * 1.2f, 6, s + 6)));
+            float crack = smoothstep(0.006f, 0.0f, std::fabs(fbm(q * 0.8f, 4, s + 6)));
             out.height -= 0.01f * crack;
-            out.albedo = out.albedo * (1.0f - 0.7f * crack);
+            out.albedo = out.albedo * (1.0f - 0.45f * crack);
             out.gloss = 0.15f * (kind > 0.8f ? 1.0f : 0.0f);
             break;
         }
@@ -97,14 +97,19 @@ Sample surface_at(const Closeup& c, Vec2 q)
             Vec2 w = q * 1.5f + Vec2{fbm(q, 4, s + 14), fbm(q + Vec2{3, 1}, 4, s + 15)} * 0.6f;
             CellSample plate = cells(w, s + 16, 0.9f);
             float gap = plate.f2 - plate.f1;
-            float hot = smoothstep(0.12f, 0.0f, gap) * (0.6f + 0.4f * fbm(q * 5.0f, 4, s + 17));
-            float crust = fbm(q * 12.0f, 5, s + 18);
-            out.height = 0.1f * smoothstep(0.0f, 0.2f, gap) + 0.03f * crust;
-            out.albedo = rgb(40, 36, 36) * (0.7f + 0.6f * crust);
-            out.gloss = 0.2f;
-            float heat = clamp01(hot * 1.3f);
-            out.emission =
-                Vec3{6.0f, 1.4f, 0.15f} * (heat * heat) + Vec3{1.2f, 0.1f, 0.0f} * (0.4f * heat);
+            // Molten rock shows through narrow cracks: white-yellow at the core, deep red where
+            // it cools against the crust, and a red glow on the crust's lips.
+            float width = 0.035f + 0.03f * fbm(q * 3.0f, 3, s + 17);
+            float core = smoothstep(width, 0.0f, gap);
+            float lip = smoothstep(width * 3.0f, 0.0f, gap);
+            float crust = fbm(q * 12.0f, 5, s + 18) + 0.5f * fbm(q * 40.0f, 3, s + 19);
+            out.height = 0.1f * smoothstep(0.0f, 0.25f, gap) + 0.03f * crust;
+            out.albedo = rgb(38, 34, 34) * (0.6f + 0.7f * clamp01(0.5f + crust));
+            out.gloss = 0.25f;
+            float flicker = 0.7f + 0.3f * fbm(q * 8.0f, 3, s + 20);
+            out.emission = Vec3{9.0f, 3.5f, 0.6f} * (core * core * core * flicker) +
+                           Vec3{2.5f, 0.35f, 0.02f} * (core * flicker) +
+                           Vec3{0.35f, 0.03f, 0.0f} * (lip * lip);
             break;
         }
         case Surface::kLichen: {

@@ -447,6 +447,11 @@ Vec3 shade_water(const Scene& s, Vec3 p, Vec3 rd, float t)
     r = normalize(r);
     Vec3 reflected;
     float tr = march_terrain(s, p + Vec3{0, 0.5f, 0}, r, 12000.0f, 6, 90);
+    // A grazing reflected ray can come within the march's tolerance of the lake bed just
+    // under the surface; only ground standing out of the water is mirrored.
+    if (tr > 0.0f && (p + r * tr).y < land.water_level + 0.25f) {
+        tr = -1.0f;
+    }
     if (tr > 0.0f) {
         Vec3 hp = p + r * tr;
         reflected = apply_haze(s, shade_ground(s, hp, r, tr + t), p, r, tr);
