@@ -15,7 +15,7 @@
 #include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <time.h>
+#include <sys/time.h>
 
 static double process_start_ms;
 static double sdl_init_ms;
@@ -25,9 +25,9 @@ static long frame_count;
 
 static double now_ms(void)
 {
-    struct timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
+    struct timeval now;
+    gettimeofday(&now, NULL);
+    return now.tv_sec * 1000.0 + now.tv_usec / 1000.0;
 }
 
 static void shim_path(char* path, size_t size, const char* name)

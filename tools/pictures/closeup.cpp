@@ -236,10 +236,10 @@ Vec3 shade_closeup(const Closeup& c, float x, float y, int width, int height)
     float diffuse = std::max(0.0f, dot(n, l));
     Vec3 view{0, 0, 1};
     Vec3 h = normalize(l + view);
-    float spec = s0.gloss * std::pow(std::max(0.0f, dot(n, h)), 20.0f + 200.0f * s0.gloss);
+    float highlight = s0.gloss * std::pow(std::max(0.0f, dot(n, h)), 20.0f + 200.0f * s0.gloss);
     float cavity = clamp01(0.75f + n.z * 0.25f);
     Vec3 out = s0.albedo * (c.light * (2.2f * diffuse) + c.ambient * cavity) +
-               c.light * (spec * 1.5f) + s0.emission;
+               c.light * (highlight * 1.5f) + s0.emission;
     return out;
 }
 
