@@ -12,7 +12,10 @@ function(_corvanel_embed_write target symbol body files)
     set(asm "${CMAKE_BINARY_DIR}/embedded/${symbol}.S")
     file(CONFIGURE OUTPUT "${asm}" CONTENT "${body}    .section .note.GNU-stack,\"\",@progbits\n" @ONLY)
     target_sources(${target} PRIVATE "${asm}")
-    set_source_files_properties("${asm}" PROPERTIES OBJECT_DEPENDS "${files}")
+    # Source properties belong to a directory: set them where the target lives, so that the
+    # dependency holds when the embedding is asked for from another directory.
+    set_source_files_properties("${asm}" TARGET_DIRECTORY ${target}
+        PROPERTIES OBJECT_DEPENDS "${files}")
 endfunction()
 
 function(_corvanel_incbin out label file)
