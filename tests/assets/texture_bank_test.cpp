@@ -1,0 +1,313 @@
+// The texture bank on a real OpenGL context: what upload_texture makes of each kind of decoded
+// surface (size, texels read back with glGetTexImage, alpha, the state left set), and
+// load_textures() with the carried pictures: the record tables before and after, the bank's
+// order, every texture against its kept surface, and the PNG pictures against an independent
+// decode with libpng. The decode failure is forced through a link-time wrap of IMG_Load_RW
+// that exists only in this test program.
+#include "assets/texture_bank.h"
+#include "assets/catalogue.h"
+#include "gl_window.h"
+
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_opengl.h>
+#include <png.h>
+
+#include <cstdint>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+extern "C" SDL_Surface* __real_IMG_Load_RW(SDL_RWops*, int);
+
+namespace {
+constexpr int kSpinningLogoPosition = kExtraPictureCount + kPhotoCount;
+constexpr int kPulsingLogoPosition = kSpinningLogoPosition + 1;
+constexpr int kBankSize = kPulsingLogoPosition + 1;
+
+int decodes_until_failure = 0;  // 0: never fail; n: the nth decode from now fails
+
+struct Texture {
+    GLint width = 0;
+    GLint height = 0;
+    std::vector<unsigned char> texels;  // RGBA, rows from t = 0
+    std::vector<int> at(int x, int y) const
+    {
+        const unsigned char* p = &texels[(static_cast<std::size_t>(y) * width + x) * 4];
+        return {p[0], p[1], p[2], p[3]};
+    }
+};
+
+Texture read_texture(GLuint name)
+{
+    Texture texture;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &texture.width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &texture.height);
+    texture.texels.resize(static_cast<std::size_t>(texture.width) * texture.height * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texture.texels.data());
+    return texture;
+}
+
+GLint bound_parameter(GLenum parameter)
+{
+    GLint value = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
+    return value;
+}
+
+// The colour a test picture has at (x, y); the blue channel carries x's high bits so that
+// columns past 255 stay distinguishable.
+std::vector<int> test_colour(int x, int y, bool with_alpha)
+{
+    constexpr int kAlphas[3] = {0, 128, 255};
+    return {x & 0xFF, y & 0xFF, x >> 8 | 0x40, with_alpha ? kAlphas[(x + y) % 3] : 255};
+}
+
+// A picture as a decoder might hand it over: 32-bit with blue in the low byte and alpha on
+// top, or 24-bit opaque RGB, so that a forgotten conversion shows up as swapped channels.
+SDL_Surface* test_picture(int width, int height, bool with_alpha)
+{
+    SDL_Surface* picture =
+        with_alpha ? SDL_CreateRGBSurface(0, width, height, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)
+                   : SDL_CreateRGBSurface(0, width, height, 24, 0xFF, 0xFF00, 0xFF0000, 0);
+    for (int y = 0; y < height; ++y) {
+        Uint8* row = static_cast<Uint8*>(picture->pixels) + y * picture->pitch;
+        for (int x = 0; x < width; ++x) {
+            const std::vector<int> c = test_colour(x, y, with_alpha);
+            const Uint32 pixel = SDL_MapRGBA(picture->format, c[0], c[1], c[2], c[3]);
+            std::memcpy(row + x * picture->format->BytesPerPixel, &pixel,
+                        picture->format->BytesPerPixel);
+        }
+    }
+    return picture;
+}
+
+// The PNG as libpng decodes it: non-premultiplied RGBA, rows top first.
+std::vector<unsigned char> png_rgba(const AssetBlob& blob)
+{
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    std::vector<unsigned char> rgba;
+    if (png_image_begin_read_from_memory(&image, blob.bytes, blob.length)) {
+        image.format = PNG_FORMAT_RGBA;
+        rgba.resize(PNG_IMAGE_SIZE(image));
+        png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr);
+    }
+    EXPECT_EQ(image.warning_or_error & PNG_IMAGE_ERROR, 0) << "libpng: " << image.message;
+    return rgba;
+}
+
+bool is_zero(const TextureRecord& record)
+{
+    return record.width == 0 && record.height == 0 && record.index == 0;
+}
+}  // namespace
+
+extern "C" SDL_Surface* __wrap_IMG_Load_RW(SDL_RWops* stream, int free_stream)
+{
+    if (decodes_until_failure > 0 && --decodes_until_failure == 0) {
+        SDL_RWclose(stream);
+        SDL_SetError("forced decoder failure");
+        return nullptr;
+    }
+    return __real_IMG_Load_RW(stream, free_stream);
+}
+
+TEST(Upload, EachPictureBecomesAPowerOfTwoTextureOfItsNearestPixels)
+{
+    struct Case {
+        int width, height;
+        bool with_alpha;
+        GLint texture_width, texture_height, filter;
+    };
+    const Case cases[] = {{300, 205, true, 512, 256, GL_LINEAR},
+                          {199, 199, false, 256, 256, GL_NEAREST},
+                          {199, 200, true, 256, 256, GL_LINEAR},
+                          {1, 1, false, 1, 1, GL_NEAREST},
+                          {256, 256, false, 256, 256, GL_LINEAR}};
+    TextureBank bank;
+    for (const Case& c : cases) {
+        const std::size_t position = bank.names.size();
+        const TextureRecord record =
+            upload_texture(test_picture(c.width, c.height, c.with_alpha), bank);
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+        EXPECT_EQ(record.width, c.width);
+        EXPECT_EQ(record.height, c.height);
+        EXPECT_EQ(record.index, static_cast<std::int32_t>(position));
+        ASSERT_EQ(bank.names.size(), position + 1);
+        ASSERT_EQ(bank.surfaces.size(), position + 1);
+        GLint bound = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        EXPECT_EQ(static_cast<GLuint>(bound), bank.names[position]) << "left bound";
+        EXPECT_EQ(bound_parameter(GL_TEXTURE_MAG_FILTER), c.filter);
+        EXPECT_EQ(bound_parameter(GL_TEXTURE_MIN_FILTER), c.filter);
+        EXPECT_EQ(bound_parameter(GL_TEXTURE_WRAP_S), GL_REPEAT);
+        EXPECT_EQ(bound_parameter(GL_TEXTURE_WRAP_T), GL_REPEAT);
+        GLint alignment = 0;
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+        EXPECT_EQ(alignment, 1);
+        GLint next_level_width = -1;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &next_level_width);
+        EXPECT_EQ(next_level_width, 0) << "no mipmaps are made";
+
+        const Texture texture = read_texture(bank.names[position]);
+        ASSERT_EQ(texture.width, c.texture_width);
+        ASSERT_EQ(texture.height, c.texture_height);
+        // Row 0 is the picture's top row; the far corner reads the last column and row.
+        EXPECT_EQ(texture.at(texture.width - 1, texture.height - 1),
+                  test_colour(c.width - 1, c.height - 1, c.with_alpha));
+        for (int y = 0; y < texture.height; ++y) {
+            for (int x = 0; x < texture.width; ++x) {
+                ASSERT_EQ(texture.at(x, y),
+                          test_colour(x * c.width / texture.width, y * c.height / texture.height,
+                                      c.with_alpha))
+                    << "texel " << x << "," << y;
+            }
+        }
+    }
+    glDeleteTextures(static_cast<GLsizei>(bank.names.size()), bank.names.data());
+    for (SDL_Surface* surface : bank.surfaces) {
+        SDL_FreeSurface(surface);
+    }
+}
+
+TEST(Upload, ColourKeyedPixelsBecomeTransparentBlack)
+{
+    constexpr int kKey = 3;
+    SDL_Surface* picture = SDL_CreateRGBSurface(0, 16, 8, 8, 0, 0, 0, 0);
+    SDL_Color colours[4] = {{200, 10, 10, 0}, {10, 200, 10, 0}, {10, 10, 200, 0}, {90, 90, 90, 0}};
+    SDL_SetColors(picture, colours, 0, 4);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            static_cast<Uint8*>(picture->pixels)[y * picture->pitch + x] = (x + 2 * y) % 4;
+        }
+    }
+    SDL_SetColorKey(picture, SDL_SRCCOLORKEY, kKey);
+    TextureBank bank;
+    upload_texture(picture, bank);
+    const Texture texture = read_texture(bank.names[0]);
+    ASSERT_EQ(texture.width, 16);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const SDL_Color& colour = colours[(x + 2 * y) % 4];
+            const std::vector<int> expected =
+                (x + 2 * y) % 4 == kKey ? std::vector<int>{0, 0, 0, 0}
+                                        : std::vector<int>{colour.r, colour.g, colour.b, 255};
+            ASSERT_EQ(texture.at(x, y), expected) << x << "," << y;
+        }
+    }
+}
+
+// Nothing has been loaded in this process yet (the death test loads only in its own child).
+TEST(BeforeLoading, RecordTablesAreAllZero)
+{
+    ASSERT_TRUE(texture_bank.names.empty());
+    for (int k = 0; k < kRecordTableSize; ++k) {
+        ASSERT_TRUE(is_zero(extra_records[k])) << "extra record " << k;
+        ASSERT_TRUE(is_zero(photo_records[k])) << "photo record " << k;
+    }
+    EXPECT_TRUE(is_zero(spinning_logo_record));
+    EXPECT_TRUE(is_zero(pulsing_logo_record));
+}
+
+class LoadedBank : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (texture_bank.names.empty()) {
+            load_textures();
+        }
+    }
+};
+
+TEST_F(LoadedBank, HoldsEveryPictureInCatalogueOrder)
+{
+    ASSERT_EQ(texture_bank.names.size(), static_cast<std::size_t>(kBankSize));
+    ASSERT_EQ(texture_bank.surfaces.size(), static_cast<std::size_t>(kBankSize));
+    for (int k = 0; k < kRecordTableSize; ++k) {
+        EXPECT_EQ(extra_records[k].index, k < kExtraPictureCount ? k : 0) << "extra " << k;
+        EXPECT_EQ(photo_records[k].index, k < kPhotoCount ? kExtraPictureCount + k : 0)
+            << "photo " << k;
+        if (k >= kPhotoCount) {
+            EXPECT_TRUE(is_zero(photo_records[k]) && is_zero(extra_records[k])) << k;
+        }
+    }
+    EXPECT_EQ(photo_records[25].width, 300);  // the picture's own size, not its texture's
+    EXPECT_EQ(photo_records[25].height, 205);
+    EXPECT_EQ(spinning_logo_record.index, kSpinningLogoPosition);
+    EXPECT_EQ(spinning_logo_record.width, 256);
+    EXPECT_EQ(pulsing_logo_record.index, kPulsingLogoPosition);
+    EXPECT_EQ(pulsing_logo_record.height, 512);
+    for (int k = 0; k < kBankSize; ++k) {
+        EXPECT_EQ(bank_texture(k), texture_bank.names[k]);
+        EXPECT_TRUE(glIsTexture(bank_texture(k))) << "bank position " << k;
+    }
+}
+
+TEST_F(LoadedBank, EveryTextureEqualsItsResampledSurface)
+{
+    for (int k = 0; k < kBankSize; ++k) {
+        const SDL_Surface* kept = texture_bank.surfaces[k];
+        const Texture texture = read_texture(bank_texture(k));
+        ASSERT_EQ(texture.width, kept->w) << "bank position " << k;
+        ASSERT_EQ(texture.height, kept->h) << "bank position " << k;
+        for (int y = 0; y < kept->h; ++y) {
+            const auto* row = static_cast<const unsigned char*>(kept->pixels) + y * kept->pitch;
+            ASSERT_EQ(std::memcmp(row, &texture.texels[std::size_t{4} * y * kept->w], 4 * kept->w),
+                      0)
+                << "bank position " << k << ", row " << y;
+        }
+    }
+}
+
+TEST_F(LoadedBank, PngPicturesAreTransparentExactlyWhereTheirFilesSay)
+{
+    const std::pair<AssetBlob, int> pngs[] = {{extra_picture(0), 0},
+                                              {extra_picture(1), 1},
+                                              {extra_picture(2), 2},
+                                              {extra_picture(3), 3},
+                                              {spinning_logo, kSpinningLogoPosition},
+                                              {pulsing_logo, kPulsingLogoPosition}};
+    for (const auto& [blob, position] : pngs) {
+        const std::vector<unsigned char> expected = png_rgba(blob);
+        const Texture texture = read_texture(bank_texture(position));
+        // These pictures already have power-of-two sides: texel k is pixel k.
+        ASSERT_EQ(texture.texels.size(), expected.size()) << "bank position " << position;
+        std::size_t transparent = 0;
+        for (std::size_t p = 0; p < expected.size(); p += 4) {
+            ASSERT_EQ(texture.texels[p + 3], expected[p + 3])
+                << "bank position " << position << ", pixel " << p / 4;
+            // A transparent pixel's colour is never seen.
+            ASSERT_TRUE(expected[p + 3] == 0 ||
+                        std::memcmp(&texture.texels[p], &expected[p], 3) == 0)
+                << "bank position " << position << ", pixel " << p / 4;
+            transparent += expected[p + 3] == 0;
+        }
+        EXPECT_GT(transparent, 0u) << "bank position " << position << " has no transparency";
+    }
+}
+
+TEST(LoadFailureDeathTest, APictureThatDoesNotDecodeIsNamedAndEndsTheProcess)
+{
+    EXPECT_EXIT(
+        {
+            decodes_until_failure = kExtraPictureCount + 12 + 1;  // photo 12
+            load_textures();
+        },
+        testing::ExitedWithCode(1),
+        "^IMG_Load_RW failed for photo_set 12: forced decoder failure\n$");
+}
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    // The context's driver runs threads: a death test must start afresh, not fork them.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    open_gl_window(64, 64);
+    return RUN_ALL_TESTS();
+}
