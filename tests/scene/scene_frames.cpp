@@ -13,32 +13,23 @@
 
 int main(int argc, char** argv)
 {
-    int arg = 1;
-    const bool markers = arg < argc && std::strcmp(argv[arg], "--markers") == 0;
-    if (markers) {
-        ++arg;
-    }
+    const bool markers = argc > 1 && std::strcmp(argv[1], "--markers") == 0;
+    int arg = markers ? 2 : 1;
     if (argc - arg < 2) {
         std::fprintf(stderr, "usage: scene_frames [--markers] OUT_DIR MS...\n");
         return 2;
     }
     const std::string out_dir = argv[arg++];
-
     open_gl_window(1024, 768);
-    if (markers) {
-        load_marker_pictures();
-    } else {
-        load_textures();
-    }
+    markers ? load_marker_pictures() : load_textures();
     if (texture_bank.names.size() != 42) {
         std::fprintf(stderr, "scene_frames: the bank holds %zu pictures, not 42\n",
                      texture_bank.names.size());
         return 1;
     }
     for (; arg < argc; ++arg) {
-        const int ms = std::atoi(argv[arg]);
-        render_at_ms(ms);
-        save_frame(out_dir + "/frame_" + std::to_string(ms) + ".ppm");
+        render_at_ms(std::atoi(argv[arg]));
+        save_frame(out_dir + "/frame_" + argv[arg] + ".ppm");
     }
     return 0;
 }
