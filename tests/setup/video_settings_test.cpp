@@ -6,94 +6,52 @@
 #include <gtest/gtest.h>
 
 namespace {
+constexpr int kRunNotPressed = -100;
 ModeList list;
+}  // namespace
 
-// The show's defaults, and a list of two lines.
-void start_fresh()
+TEST(DialogResult, EachEndingLandsInTheScreenSettings)
 {
-    W = 1024;
-    H = 768;
-    fullscreen = true;
     mode_list_clear(list);
     mode_list_offer(list, 800, 600, 32, 32);
     mode_list_offer(list, 1280, 1024, 32, 32);
-}
-}  // namespace
-
-TEST(DialogResult, RecordStartsFromTheScreenSettings)
-{
-    start_fresh();
-    VideoSettings settings = video_settings_from_screen();
-    EXPECT_EQ(settings.width, 1024);
-    EXPECT_EQ(settings.height, 768);
-    EXPECT_EQ(settings.bits_per_pixel, 32);
-    EXPECT_EQ(settings.windowed, 0);
-
-    W = 640;
-    H = 480;
-    fullscreen = false;
-    settings = video_settings_from_screen();
-    EXPECT_EQ(settings.width, 640);
-    EXPECT_EQ(settings.height, 480);
-    EXPECT_EQ(settings.windowed, 1);
-}
-
-TEST(DialogResult, RunTakesTheSelectedLineAndTheCheckBox)
-{
-    start_fresh();
-    VideoSettings settings = video_settings_from_screen();
-    take_dialog_choice(settings, list, 0, false);
-    EXPECT_TRUE(apply_dialog_result(kDialogRun, settings));
-    EXPECT_EQ(W, 800);
-    EXPECT_EQ(H, 600);
-    EXPECT_FALSE(fullscreen);
-
-    settings = video_settings_from_screen();
-    take_dialog_choice(settings, list, 1, true);
-    EXPECT_TRUE(apply_dialog_result(kDialogRun, settings));
-    EXPECT_EQ(W, 1280);
-    EXPECT_EQ(H, 1024);
-    EXPECT_TRUE(fullscreen);
-}
-
-TEST(DialogResult, RunWithNoLineKeepsTheSizeOnEntry)
-{
-    for (const int line : {kNoModeLine, 2, -7}) {
-        start_fresh();
+    const struct {
+        bool fullscreen_on_entry;
+        int result;
+        int line;  // selected when Run was pressed
+        bool checked;
+        bool go_on;
+        int width, height;
+        bool fullscreen;
+    } cases[] = {
+        {true, kDialogRun, 0, false, true, 800, 600, false},
+        {false, kDialogRun, 1, true, true, 1280, 1024, true},
+        // No line, or one the list does not have: the size on entry stays.
+        {true, kDialogRun, kNoModeLine, false, true, 640, 480, false},
+        {false, kDialogRun, 2, true, true, 640, 480, true},
+        {false, kDialogRun, -7, true, true, 640, 480, true},
+        // Cancel leaves the settings as they are, whatever was chosen.
+        {true, kDialogCancel, 0, false, false, 0, 0, false},
+        // The dialog could not be shown: the show goes on with the values on entry.
+        {true, kDialogFailed, kRunNotPressed, false, true, 640, 480, true},
+        {false, kDialogFailed, kRunNotPressed, false, true, 640, 480, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "result " << c.result << ", line " << c.line);
+        W = 640;
+        H = 480;
+        fullscreen = c.fullscreen_on_entry;
         VideoSettings settings = video_settings_from_screen();
-        take_dialog_choice(settings, list, line, false);
-        EXPECT_TRUE(apply_dialog_result(kDialogRun, settings)) << line;
-        EXPECT_EQ(W, 1024) << line;
-        EXPECT_EQ(H, 768) << line;
-        EXPECT_FALSE(fullscreen) << line;
+        if (c.line != kRunNotPressed) {
+            take_dialog_choice(settings, list, c.line, c.checked);
+        }
+        // Scribbled over, so that an ending that does not write them back shows.
+        W = 0;
+        H = 0;
+        fullscreen = !c.fullscreen_on_entry;
+        EXPECT_EQ(apply_dialog_result(c.result, settings), c.go_on);
+        EXPECT_EQ(W, c.width);
+        EXPECT_EQ(H, c.height);
+        EXPECT_EQ(fullscreen, c.fullscreen);
     }
-}
-
-TEST(DialogResult, OnlyCancelStopsTheShow)
-{
-    start_fresh();
-    VideoSettings settings = video_settings_from_screen();
-    take_dialog_choice(settings, list, 0, false);
-    EXPECT_FALSE(apply_dialog_result(kDialogCancel, settings));
-    EXPECT_EQ(W, 1024);
-    EXPECT_EQ(H, 768);
-    EXPECT_TRUE(fullscreen);
-
-    // A dialog that never ran leaves the record as it was on entry: the show goes on with it.
-    W = 640;
-    H = 480;
-    fullscreen = false;
-    const VideoSettings on_entry = video_settings_from_screen();
-    W = 0;
-    H = 0;
-    fullscreen = true;
-    EXPECT_TRUE(apply_dialog_result(kDialogFailed, on_entry));
-    EXPECT_EQ(W, 640);
-    EXPECT_EQ(H, 480);
-    EXPECT_FALSE(fullscreen);
-
-    // Any other ending the platform may report is not a cancel either.
-    EXPECT_TRUE(apply_dialog_result(2, settings));
-    EXPECT_EQ(W, 800);
-    EXPECT_EQ(H, 600);
 }

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows setup dialog with MinGW-w64 and checks the executable it gives:
-# the dialog template must be inside it (a resource left in a static library is silently
-# dropped) with its items in tab order, and the dialog must call the wide-character USER32
-# entry points except for the narrow list lines.
+# Cross-builds the Windows setup dialog with MinGW-w64 and checks that the executable holds the
+# dialog template (a resource left in a static library is silently dropped) with its items in
+# tab order, and calls the wide-character USER32 entry points but for the narrow list lines.
 #   win32_build.sh <source dir of the nested project> <build dir> [cmake]
 set -euo pipefail
 source_dir=$1
@@ -15,13 +14,12 @@ rm -rf "$build_dir"
     >"$build_dir.configure.log" 2>&1 || { cat "$build_dir.configure.log" >&2; fail "configure"; }
 "$cmake" --build "$build_dir" || fail "build"
 exe=$build_dir/setup_dialog_win32.exe
-[ -f "$exe" ] || fail "no $exe"
 
 resources=$(x86_64-w64-mingw32-windres -J coff -O rc -i "$exe") || fail "cannot read resources"
 echo "$resources"
-grep -q '^101 DIALOGEX 0, 0, 142, 79$' <<<"$resources" || fail "no dialog template 101"
-grep -q '^CAPTION "Tavrune Demo Engine"$' <<<"$resources" || fail "caption"
-grep -q '^FONT 8, "Tahoma"$' <<<"$resources" || fail "font"
+for line in '101 DIALOGEX 0, 0, 142, 79' 'CAPTION "Tavrune Demo Engine"' 'FONT 8, "Tahoma"'; do
+    grep -qx "$line" <<<"$resources" || fail "no '$line' in the resources"
+done
 ids=$(awk '/^BEGIN/{on=1; next} /^END/{on=0} on {
     sub(/^ *[A-Z]+ /, ""); if ($0 ~ /^"/) sub(/^"[^"]*", /, ""); sub(/,.*/, ""); print }' \
     <<<"$resources" | tr '\n' ' ')
@@ -35,7 +33,5 @@ for name in DialogBoxParamW EndDialog EnumDisplaySettingsW GetForegroundWindow G
     SendDlgItemMessageA SendDlgItemMessageW; do
     grep -qw "$name" <<<"$imports" || fail "does not import $name"
 done
-for name in DialogBoxParamA EnumDisplaySettingsA; do
-    if grep -qw "$name" <<<"$imports"; then fail "imports $name"; fi
-done
+! grep -Ew 'DialogBoxParamA|EnumDisplaySettingsA' <<<"$imports" || fail "imports narrow entry points"
 echo "ok: the Windows dialog builds with its template"

@@ -1,6 +1,4 @@
-// A Windows program that shows only the setup dialog and prints what the show would run with:
-// the cross-built check that the Windows dialog, its template and the shared logic link into
-// one executable. Exit status as the show's: -1 when cancelled.
+// Shows only the setup dialog and prints what the show would run with; exits -1 on Cancel.
 #include "run/show.h"
 #include "setup/setup_dialog.h"
 
