@@ -11,12 +11,11 @@ RUNS=${3:-5}
 SECONDS_PER_RUN=${4:-8}
 export CORVANEL CORVANEL_SHIM
 
-xvfb_dir=$(mktemp -d)
 support=$(dirname "$0")/../../tests/support
-"$support/xvfb.sh" start "$xvfb_dir"
-trap '"$support/xvfb.sh" stop "$xvfb_dir"; rm -rf "$xvfb_dir"' EXIT
-DISPLAY=$(cat "$xvfb_dir/display")
-export DISPLAY SDL_AUDIODRIVER=dummy
+if [ -z "${CORVANEL_BENCH_DISPLAY:-}" ]; then
+    exec env CORVANEL_BENCH_DISPLAY=1 "$support/xvfb.sh" run "$0" "$@"
+fi
+export SDL_AUDIODRIVER=dummy
 
 results=$(mktemp)
 for _ in $(seq "$RUNS"); do

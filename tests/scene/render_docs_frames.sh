@@ -7,9 +7,8 @@ tool=$1
 docs=$2
 support=$(dirname "$0")/../support
 work=$(mktemp -d)
-"$support/xvfb.sh" start "$work/xvfb"
-trap '"$support/xvfb.sh" stop "$work/xvfb"; rm -rf "$work"' EXIT
-DISPLAY=$(cat "$work/xvfb/display") "$tool" "$work" 5000 50000 100000
+trap 'rm -rf "$work"' EXIT
+"$support/xvfb.sh" run "$tool" "$work" 5000 50000 100000
 mkdir -p "$docs"
 convert "$work/frame_5000.ppm" -strip "$docs/frame_05s.png"
 convert "$work/frame_50000.ppm" -strip "$docs/frame_50s.png"

@@ -2,10 +2,20 @@
 # One private X server for a whole test run (a CTest fixture).
 #   xvfb.sh start DIR   starts Xvfb (1024 x 768, 24-bit, software OpenGL), writes DIR/display
 #   xvfb.sh stop DIR    stops the server started by `start`, by its process id
+#   xvfb.sh run CMD...  runs one command on a server of its own, started and stopped around it
 set -euo pipefail
 action=$1
-dir=$2
+dir=${2:-}
 case "$action" in
+run)
+    shift
+    own=$(mktemp -d)
+    "$0" start "$own"
+    trap '"$0" stop "$own"; rm -rf "$own"' EXIT
+    status=0
+    DISPLAY=$(cat "$own/display") "$@" || status=$?
+    exit $status
+    ;;
 start)
     mkdir -p "$dir"
     rm -f "$dir/display" "$dir/pid"
@@ -33,7 +43,7 @@ stop)
     fi
     ;;
 *)
-    echo "usage: xvfb.sh start|stop DIR" >&2
+    echo "usage: xvfb.sh start|stop DIR | run CMD..." >&2
     exit 2
     ;;
 esac
