@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: run test media bench build
+.PHONY: run test media docs bench build
 
 run:
 	@tools/deps run
@@ -30,6 +30,10 @@ test: build
 # Regenerates the committed media with the project's own tools.
 media: build
 	@cmake --build $(BUILD) --target media
+
+# The README's frames of the show, rendered by the real frame code from the media as carried.
+docs: media
+	@cmake --build $(BUILD) --target scene_docs_frames
 
 bench: build
 	@cmake --build $(BUILD) --target bench
