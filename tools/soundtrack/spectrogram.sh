@@ -30,4 +30,4 @@ draw+=(-stroke none -fill '#50c0ff' -undercolor '#000000c0' -draw "text $((end -
 convert "$work/plot.png" -font DejaVu-Sans -pointsize 12 "${draw[@]}" \
     -background '#202020' -fill white -gravity north -splice 0x22 \
     -annotate +0+4 "music.mp3, 0-12 kHz over 205.5 s; lines every 32 beats, drop at 128 (red)" \
-    -colors 256 PNG8:"$png"
+    -colors 256 -strip PNG8:"$png"
