@@ -58,8 +58,8 @@ TEST(Clock, OneBeatIsAThirdOfASecond)
 
 TEST(Clock, PhasesStayExactLateInTheShow)
 {
-    // 179 999 ms is 539.997 beats. Formed in single precision, ms * bpm (about 3.24e7) would
-    // be rounded to a multiple of 2 and the phase of a two-beat cycle would come out wrong.
+    // 179 999 ms is 539.997 beats: the phases must still be right to a few millionths where
+    // ms * bpm (about 3.24e7) is past what a float counts exactly.
     set_clock(179999);
     EXPECT_FLOAT_EQ(timing_beats, 539.997f);
     EXPECT_NEAR(timing_frac, 0.997f, 1e-4f);
