@@ -5,8 +5,9 @@
 // work is counted, not just the queueing of it.
 //   scene_bench [rounds] [moments per round]
 #include "assets/texture_bank.h"
+#include "core/beat_clock.h"
+#include "core/timeline.h"
 #include "gl_window.h"
-#include "run/clock.h"
 #include "scene/photo_cube.h"
 
 #include <GL/glu.h>
@@ -21,7 +22,6 @@
 namespace {
 constexpr int kWidth = 1024;
 constexpr int kHeight = 768;
-constexpr int kShowMs = 180000;
 
 using Clock = std::chrono::steady_clock;
 
@@ -34,7 +34,6 @@ double ms_since(Clock::time_point start)
 // testing on, colour white, the modelview at identity.
 void draw_tunnel_alone(int ms)
 {
-    timing_bpm = kShowBpm;
     timing_set_ms(ms);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor3f(1, 1, 1);
@@ -81,7 +80,7 @@ int main(int argc, char** argv)
     // every cube size count. One warm-up pass first.
     std::vector<int> times;
     for (int k = 0; k < moments; ++k) {
-        times.push_back(static_cast<int>(static_cast<long long>(kShowMs) * k / moments) + 7);
+        times.push_back(static_cast<int>(static_cast<long long>(kShowLengthMs) * k / moments) + 7);
     }
     for (const int ms : times) {
         render_at_ms(ms);

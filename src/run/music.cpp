@@ -2,19 +2,12 @@
 // ends; results of the mixer calls are deliberately ignored (a silent show is still a show).
 #include "run/music.h"
 
+#include "core/timeline.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 
 namespace {
-constexpr int kAudioRate = 48000;  // the track's own rate: no resampling
-constexpr int kAudioChannels = 2;
-constexpr int kAudioChunkFrames = 8192;
-
-// Debian's SDL_mixer 1.2 decodes MP3 through libmad and takes Mix_SetMusicPosition as an
-// absolute position, not as the relative jump its documentation promises for MP3. So the skip
-// asks for where the music belongs: the show time after the skip, in seconds.
-constexpr bool kMixerSeeksAbsolute = true;
-
 Mix_Music* music = nullptr;
 }  // namespace
 
@@ -30,13 +23,14 @@ void play_music()
     Mix_PlayMusic(music, -1);
 }
 
-void seek_music_after_skip(std::int32_t show_ms_after_skip)
+// Debian's SDL_mixer 1.2 decodes MP3 through libmad and takes the position as absolute, not as
+// the relative jump its documentation promises for MP3; so the skip asks for where the music
+// belongs: the show time after the skip.
+void seek_music_to(std::int32_t show_ms)
 {
-    if (Mix_PlayingMusic() == 0) {
-        return;
+    if (Mix_PlayingMusic() != 0) {
+        Mix_SetMusicPosition(show_ms / 1000.0);
     }
-    constexpr double kSkipSeconds = 10.0;
-    Mix_SetMusicPosition(kMixerSeeksAbsolute ? show_ms_after_skip / 1000.0 : kSkipSeconds);
 }
 
 void close_music()

@@ -11,5 +11,5 @@ extern "C" const AssetBlob music_track;
 
 void open_music();  // the audio device at the track's own rate, and the track
 void play_music();  // from the start, looping
-void seek_music_after_skip(std::int32_t show_ms_after_skip);
-void close_music();  // the audio device
+void seek_music_to(std::int32_t show_ms);  // only while the music plays
+void close_music();                        // the audio device

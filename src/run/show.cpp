@@ -4,21 +4,20 @@
 #include "run/show.h"
 
 #include "assets/texture_bank.h"
-#include "run/clock.h"
+#include "core/beat_clock.h"
+#include "core/screen.h"
+#include "core/timeline.h"
 #include "run/events.h"
 #include "run/music.h"
+#include "run/probe.h"
+#include "run/show_clock.h"
 #include "scene/frame.h"
 #include "setup/setup_dialog.h"
 
 #include <SDL.h>
-#include <SDL_opengl.h>
 
 #include <cstdio>   // std::fprintf
 #include <cstdlib>  // setenv
-
-std::int32_t W = 1024;
-std::int32_t H = 768;
-bool fullscreen = true;
 
 namespace {
 constexpr char kCaption[] = "Tavrune Demo Engine";
@@ -91,6 +90,7 @@ void run_main_loop()
     while (!quit_requested) {
         tick_show_clock();
         render_frame();
+        SDL_GL_SwapBuffers();
         SDL_Delay(kLoopDelayMs);
         quit_requested = handle_events();
         if (timing_ms > kShowLengthMs) {
@@ -100,20 +100,11 @@ void run_main_loop()
 }
 }  // namespace
 
-void set_fixed_gl_state()
-{
-    glEnable(GL_COLOR_MATERIAL);
-    glShadeModel(GL_SMOOTH);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-}
-
 int show_main(int /*argc*/, char* /*argv*/[])
 {
-    W = 1024;
-    H = 768;
-    fullscreen = true;
+    W = kDefaultWidth;
+    H = kDefaultHeight;
+    fullscreen = kDefaultFullscreen;
     if (!run_setup_dialog()) {
         return -1;
     }

@@ -1,14 +1,13 @@
 // Frame order and the state each layer starts from. Reads the screen size and the clock;
-// keeps nothing between frames. Calls SDL only to present the frame.
+// keeps nothing between frames.
 #include "scene/frame.h"
 
-#include "run/clock.h"
-#include "run/show.h"
+#include "core/beat_clock.h"
+#include "core/screen.h"
 #include "scene/overlay.h"
 #include "scene/photo_cube.h"
 
 #include <GL/glu.h>
-#include <SDL.h>  // SDL_GL_SwapBuffers
 #include <SDL_opengl.h>
 
 #include <cmath>  // std::exp, std::floor
@@ -27,6 +26,15 @@ double window_aspect()
     return H > 0 ? static_cast<double>(W) / H : 1.0;
 }
 }  // namespace
+
+void set_fixed_gl_state()
+{
+    glEnable(GL_COLOR_MATERIAL);
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
 
 void setup_canvas()
 {
@@ -89,6 +97,4 @@ void render_frame()
     glDisable(GL_DEPTH_TEST);
     glColor3f(1, 1, 1);
     draw_logos();
-
-    SDL_GL_SwapBuffers();
 }

@@ -2,14 +2,15 @@
 // keeps nothing between frames.
 #include "scene/overlay.h"
 
-#include "run/clock.h"
+#include "core/beat_clock.h"
+#include "core/screen.h"
+#include "core/timeline.h"
 
 #include <SDL_opengl.h>
 
 namespace {
-constexpr double kLogoStartBeat = 128.0;  // the logos appear here and stay
-constexpr double kMsPerMinute = 60000.0;
-constexpr float kCanvasCentreX = 512.0f;
+constexpr double kLogoStartBeat = kDropBeat;  // the logos appear with the drop and stay
+constexpr float kCanvasCentreX = kCanvasWidth / 2;
 constexpr float kSpinningLogoY = 200.0f;
 constexpr float kPulsingLogoY = 500.0f;
 constexpr float kDegreesPerTurn = 360.0f;

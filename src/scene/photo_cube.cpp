@@ -5,7 +5,8 @@
 #include "scene/photo_cube.h"
 
 #include "assets/texture_bank.h"
-#include "run/clock.h"
+#include "core/beat_clock.h"
+#include "core/timeline.h"
 
 #include <SDL_opengl.h>
 
@@ -13,8 +14,9 @@ namespace {
 constexpr float kCubeDistance = 4.0f;  // the cube's centre, in front of the eye
 constexpr float kDegreesPerTurn = 360.0f;
 constexpr int kFacesPerCube = 6;
-constexpr int kBeatsPerPhotoGroup = 32;  // the cube changes photos when it has shrunk to nothing
-constexpr int kPhotoGroups = 6;          // 36 photos, six at a time
+// The cube changes photos at each phrase, when it has shrunk to nothing.
+constexpr int kBeatsPerPhotoGroup = kBeatsPerPhrase;
+constexpr int kPhotoGroups = 6;  // 36 photos, six at a time
 
 constexpr int kTunnelColumns = 4;  // tiles across a wall, x from -2 to 2
 constexpr int kFirstColumn = -2;
@@ -71,12 +73,8 @@ void draw_photo_cube(int beat)
 
 void draw_cube(int first_photo, float half_edge)
 {
-    bind_photo(first_photo);
-    glPushMatrix();
     for (int face = 0; face < kFacesPerCube; ++face) {
-        if (face > 0) {
-            bind_photo(first_photo + face);
-        }
+        bind_photo(first_photo + face);
         const CubeFace& f = kCubeFaces[face];
         glBegin(GL_QUADS);
         glNormal3f(f.nx, f.ny, f.nz);
@@ -86,7 +84,6 @@ void draw_cube(int first_photo, float half_edge)
         }
         glEnd();
     }
-    glPopMatrix();
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
@@ -108,8 +105,8 @@ void draw_tunnel_wall()
     for (int column = kFirstColumn; column < kFirstColumn + kTunnelColumns; ++column) {
         const float x = column + kHalfTile;
         for (int row = 0; row < kTunnelRows; ++row) {
-            // Row c shows pattern row c - n: each pattern row moves one tile further away per
-            // beat, and timing_frac slides it smoothly in between.
+            // The tile in `row` shows pattern row (row - beats) mod 9: each pattern row moves one
+            // tile further away per beat, and timing_frac slides it smoothly in between.
             const int pattern_row = (row - beats + kPatternOffset) % kPatternRows;
             bind_photo(pattern_row * kTunnelColumns + (column - kFirstColumn));
             glPushMatrix();

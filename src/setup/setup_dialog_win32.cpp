@@ -33,7 +33,6 @@ void fill_resolution_list(HWND window)
         SendDlgItemMessageW(window, SETUP_RESOLUTION_LIST, CB_SETCURSEL, preselected, 0);
     }
 }
-}  // namespace
 
 INT_PTR CALLBACK setup_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM /*lparam*/)
 {
@@ -66,6 +65,7 @@ INT_PTR CALLBACK setup_dialog_proc(HWND window, UINT message, WPARAM wparam, LPA
             return FALSE;
     }
 }
+}  // namespace
 
 int run_native_dialog()
 {

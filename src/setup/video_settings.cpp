@@ -1,6 +1,6 @@
 #include "setup/video_settings.h"
 
-#include "run/show.h"
+#include "core/screen.h"
 
 VideoSettings* setup_settings = nullptr;
 

@@ -1,6 +1,8 @@
 // The show clock: beats, phases and waves at the moments the scene depends on, the precision
 // late in the show, the skip and the timing probe's text.
-#include "run/clock.h"
+#include "core/beat_clock.h"
+#include "run/probe.h"
+#include "run/show_clock.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -13,7 +15,6 @@ namespace {
 
 void set_clock(std::int32_t ms)
 {
-    timing_bpm = kShowBpm;
     timing_set_ms(ms);
 }
 

@@ -4,8 +4,8 @@
 // in front of it is smaller than that: in the first and last beat of each 32-beat cycle.
 #include "scene/frame.h"
 #include "assets/texture_bank.h"
+#include "core/screen.h"
 #include "gl_window.h"
-#include "run/show.h"
 
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // How the dialog's ending lands in the show's screen settings W, H and fullscreen.
 #include "setup/video_settings.h"
-#include "run/show.h"
+#include "core/screen.h"
 #include "setup/mode_list.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 
 #include <algorithm>  // std::copy_n
 
-#include "run/clock.h"
-#include "run/show.h"
+#include "core/beat_clock.h"
+#include "core/screen.h"
 #include "scene/frame.h"
 
 #include <SDL.h>
@@ -32,7 +32,6 @@ void open_gl_window(int width, int height)
 
 void render_at_ms(std::int32_t ms)
 {
-    timing_bpm = kShowBpm;
     timing_set_ms(ms);
     render_frame();
 }

@@ -1,12 +1,8 @@
 // Shows only the setup dialog and prints what the show would run with; exits -1 on Cancel.
-#include "run/show.h"
+#include "core/screen.h"
 #include "setup/setup_dialog.h"
 
 #include <cstdio>  // std::printf
-
-std::int32_t W = 1024;
-std::int32_t H = 768;
-bool fullscreen = true;
 
 int main()
 {

@@ -1,0 +1,19 @@
+#pragma once
+// The screen the show draws on: the window's size in pixels and whether it fills the screen,
+// chosen in the setup dialog and read by the window and the scene; and the canvas, the fixed
+// 1024 x 768 plane (origin top-left, y down) that the flash and the logos are laid out on,
+// stretched over the window whatever its size.
+
+#include <cstdint>
+
+extern std::int32_t W;  // screen width in pixels
+extern std::int32_t H;  // screen height in pixels
+extern bool fullscreen;
+
+// What the setup dialog starts from.
+constexpr std::int32_t kDefaultWidth = 1024;
+constexpr std::int32_t kDefaultHeight = 768;
+constexpr bool kDefaultFullscreen = true;
+
+constexpr float kCanvasWidth = 1024.0f;
+constexpr float kCanvasHeight = 768.0f;
