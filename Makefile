@@ -1,18 +1,21 @@
 # Thin wrappers over CMake and CTest. Each target first installs what is missing
-# (as root) or prints the apt-get line to run.
+# (as root) or prints the apt-get line to run. The viewer's build (the show alone) and the
+# developer's build (tests and tools too) live in folders of their own, so switching between
+# `make run` and `make test` never reconfigures either.
 BUILD ?= build
+RUN_BUILD ?= build-run
 JOBS ?= $(shell nproc)
 
 .PHONY: run test media docs bench build
 
 run:
 	@tools/deps run
-	@cmake -S . -B $(BUILD) -DCORVANEL_TESTS=OFF -DCORVANEL_TOOLS=OFF >/dev/null
-	@cmake --build $(BUILD) --target corvanel -j $(JOBS)
+	@cmake -S . -B $(RUN_BUILD) -DCORVANEL_TESTS=OFF -DCORVANEL_TOOLS=OFF >/dev/null
+	@cmake --build $(RUN_BUILD) --target corvanel -j $(JOBS)
 	@if [ -z "$$DISPLAY" ]; then \
 	    echo "make run: no display here (DISPLAY is not set); start it from a desktop session, or see make test" >&2; \
 	    exit 1; fi
-	$(BUILD)/corvanel
+	$(RUN_BUILD)/corvanel
 
 build:
 	@tools/deps test

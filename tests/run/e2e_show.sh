@@ -80,17 +80,4 @@ ends_on_time()
     expect_status "the show ends after three minutes" 0 10
 }
 
-# Without a display the show says why in one line and fails instead of playing blind.
-no_display()
-{
-    local start=$SECONDS
-    show_start DISPLAY= SDL_AUDIODRIVER=dummy
-    expect_status "no display" 1 20
-    [ "$(show_stderr | wc -l)" -eq 1 ] || fail "expected one line on stderr"
-    show_stderr | grep -q '^corvanel: cannot open a 1024 x 768 OpenGL window: .' ||
-        fail "stderr does not say why"
-    [ -z "$(show_stdout)" ] || fail "unexpected output on stdout"
-    [ $((SECONDS - start)) -lt 20 ] || fail "took too long to give up"
-}
-
 "$1"

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # One private X server for a whole test run (a CTest fixture).
-#   xvfb.sh start DIR   starts Xvfb (1024 x 768, 24-bit, software OpenGL), writes DIR/display
+#   xvfb.sh start DIR [WxH]  starts Xvfb (1024x768 unless given, 24-bit, software OpenGL),
+#                            writes DIR/display
 #   xvfb.sh stop DIR    stops the server started by `start`, by its process id
 #   xvfb.sh run CMD...  runs one command on a server of its own, started and stopped around it
 set -euo pipefail
 action=$1
 dir=${2:-}
+size=${3:-1024x768}
 case "$action" in
 run)
     shift
@@ -21,7 +23,7 @@ start)
     rm -f "$dir/display" "$dir/pid"
     # -displayfd picks a free display number and tells it once the server is ready.
     exec 3>"$dir/display.tmp"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset +extension GLX \
+    Xvfb -displayfd 3 -screen 0 ${size}x24 -nolisten tcp -noreset +extension GLX \
         >"$dir/xvfb.log" 2>&1 &
     echo $! >"$dir/pid"
     exec 3>&-

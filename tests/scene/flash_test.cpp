@@ -2,10 +2,9 @@
 // empty window. Near the centre of the screen the eye looks down the tunnel past its far end
 // (a hole about 11 pixels across), so there the flash is what a viewer sees whenever the cube
 // in front of it is smaller than that: in the first and last beat of each 32-beat cycle.
-#include "scene/frame.h"
-#include "assets/texture_bank.h"
 #include "core/screen.h"
 #include "gl_window.h"
+#include "scene/frame.h"
 
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
@@ -63,24 +62,4 @@ TEST(Canvas, AnEmptyWindowLeavesTheViewportAlone)
     }
 }
 
-TEST(Canvas, AZeroHeightDoesNotPoisonThePerspective)
-{
-    const std::int32_t saved_height = H;
-    H = 0;
-    render_at_ms(1000);
-    H = saved_height;
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    render_at_ms(0);
-    const Rgb pixel = pixel_at(kCentreX, kCentreY);
-    EXPECT_TRUE(pixel.r == 127 || pixel.r == 128) << "the next frame is whole again";
-}
-
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    testing::InitGoogleTest(&argc, argv);
-    open_gl_window(1024, 768);
-    load_textures();
-    return RUN_ALL_TESTS();
-}

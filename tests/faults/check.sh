@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Plants each fault of faults.tsv in turn, rebuilds, runs the whole CTest suite (up to its
+# first failure) and names the test that caught it. Run from a clean checkout:
+#   tests/faults/check.sh [build-dir]
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+build=${1:-build}
+caught=0 missed=0
+while IFS=$'\t' read -r file plant what; do
+    [[ -z "$file" || "$file" == \#* ]] && continue
+    cp "$file" "$file.orig"
+    perl -0777 -pi -e "$plant" "$file"
+    if cmp -s "$file" "$file.orig"; then
+        echo "STALE   $what ($file: the fault no longer applies)"; missed=$((missed + 1))
+    elif ! cmake --build "$build" -j "$(nproc)" >/dev/null 2>&1; then
+        echo "BUILD   $what"; missed=$((missed + 1))
+    elif failed=$(cd "$build" && ctest -j "$(nproc)" --timeout 300 --stop-on-failure 2>&1); then
+        echo "MISSED  $what"; missed=$((missed + 1))
+    else
+        echo "caught  $what: $(grep -oP '(?<=- )\S+(?= \()' <<<"$failed" | tr '\n' ' ')"
+        caught=$((caught + 1))
+    fi
+    mv "$file.orig" "$file"
+done <tests/faults/faults.tsv
+cmake --build "$build" -j "$(nproc)" >/dev/null 2>&1
+echo "$caught caught, $missed missed"
+[ "$missed" -eq 0 ]
