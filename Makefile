@@ -19,7 +19,7 @@ run:
 
 build:
 	@tools/deps test
-	@cmake -S . -B $(BUILD) -DCORVANEL_TESTS=ON -DCORVANEL_TOOLS=ON >/dev/null
+	@cmake -S . -B $(BUILD) -DCORVANEL_TESTS=ON -DCORVANEL_TOOLS=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 # Then the unit and OpenGL tests once more, built with AddressSanitizer and UBSan. Leak
