@@ -123,14 +123,49 @@ void fill_resolution_list(Display* display)
     XRRFreeScreenResources(resources);
 }
 
+// The size the output shows now: its CRTC's mode, or the whole screen's size where XRandR
+// cannot say (one output, or an old server).
+ModeSize current_display_size(Display* display)
+{
+    const int screen = DefaultScreen(display);
+    ModeSize size{DisplayWidth(display, screen), DisplayHeight(display, screen)};
+    const Window root = DefaultRootWindow(display);
+    int event_base = 0;
+    int error_base = 0;
+    if (!XRRQueryExtension(display, &event_base, &error_base)) {
+        return size;
+    }
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
+    if (resources == nullptr) {
+        return size;
+    }
+    const RROutput output = display_output(display, root, resources);
+    XRROutputInfo* info = output != None ? XRRGetOutputInfo(display, resources, output) : nullptr;
+    if (info != nullptr && info->crtc != None) {
+        if (XRRCrtcInfo* crtc = XRRGetCrtcInfo(display, resources, info->crtc)) {
+            if (crtc->width > 0 && crtc->height > 0) {
+                size = ModeSize{static_cast<std::int32_t>(crtc->width),
+                                static_cast<std::int32_t>(crtc->height)};
+            }
+            XRRFreeCrtcInfo(crtc);
+        }
+    }
+    if (info != nullptr) {
+        XRRFreeOutputInfo(info);
+    }
+    XRRFreeScreenResources(resources);
+    return size;
+}
+
 // --- the dialog ---------------------------------------------------------------------------
 
 void end_dialog(int result)
 {
     if (result == kDialogRun) {
-        take_dialog_choice(*setup_settings, mode_list,
-                           gtk_combo_box_get_active(GTK_COMBO_BOX(dialog.list)),
-                           gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(dialog.fullscreen)));
+        take_dialog_choice(
+            *setup_settings, mode_list, gtk_combo_box_get_active(GTK_COMBO_BOX(dialog.list)),
+            gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(dialog.fullscreen)),
+            current_display_size(gdk_x11_display_get_xdisplay(gdk_display_get_default())));
     }
     dialog_result = result;
     gtk_main_quit();

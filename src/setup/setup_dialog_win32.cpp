@@ -34,6 +34,18 @@ void fill_resolution_list(HWND window)
     }
 }
 
+// The size the primary display shows now, or {0, 0} when Windows cannot say.
+ModeSize current_display_size()
+{
+    DEVMODEW mode{};
+    mode.dmSize = sizeof mode;
+    if (!EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode)) {
+        return ModeSize{0, 0};
+    }
+    return ModeSize{static_cast<std::int32_t>(mode.dmPelsWidth),
+                    static_cast<std::int32_t>(mode.dmPelsHeight)};
+}
+
 INT_PTR CALLBACK setup_dialog_proc(HWND window, UINT message, WPARAM wparam, LPARAM /*lparam*/)
 {
     switch (message) {
@@ -50,7 +62,8 @@ INT_PTR CALLBACK setup_dialog_proc(HWND window, UINT message, WPARAM wparam, LPA
                         SendDlgItemMessageW(window, SETUP_RESOLUTION_LIST, CB_GETCURSEL, 0, 0));
                     const bool checked = SendDlgItemMessageW(window, SETUP_FULLSCREEN_CHECK,
                                                              BM_GETCHECK, 0, 0) != BST_UNCHECKED;
-                    take_dialog_choice(*setup_settings, mode_list, line, checked);
+                    take_dialog_choice(*setup_settings, mode_list, line, checked,
+                                       current_display_size());
                     EndDialog(window, kDialogRun);
                     break;
                 }

@@ -10,11 +10,14 @@ VideoSettings video_settings_from_screen()
 }
 
 void take_dialog_choice(VideoSettings& settings, const ModeList& list, int line,
-                        bool fullscreen_checked)
+                        bool fullscreen_checked, ModeSize display_now)
 {
     if (line >= 0 && line < list.count) {
         settings.width = list.entries[line].width;
         settings.height = list.entries[line].height;
+    } else if (display_now.width > 0 && display_now.height > 0) {
+        settings.width = display_now.width;
+        settings.height = display_now.height;
     }
     settings.windowed = fullscreen_checked ? 0 : 1;
 }

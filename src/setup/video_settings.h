@@ -6,7 +6,8 @@
 //   result = <the platform's dialog>          kDialogRun, kDialogCancel or kDialogFailed
 //   go_on = apply_dialog_result(result, settings);
 //
-// A dialog calls take_dialog_choice() when Run is pressed.
+// A dialog calls take_dialog_choice() when Run is pressed, with the size the display is in
+// at that moment.
 
 #include "setup/mode_list.h"
 
@@ -33,9 +34,11 @@ extern VideoSettings* setup_settings;
 VideoSettings video_settings_from_screen();
 
 // Run was pressed with `line` selected (kNoModeLine when none) and the check box as given.
-// With no line selected the size stays as it was on entry; the check box still counts.
+// With no line selected the display's current size is taken, which is a size the screen can
+// show even where the list lacks the size on entry; when that is unknown ({0, 0}) the size
+// stays as it was on entry. The check box counts either way.
 void take_dialog_choice(VideoSettings& settings, const ModeList& list, int line,
-                        bool fullscreen_checked);
+                        bool fullscreen_checked, ModeSize display_now);
 
 // Cancel leaves W, H and fullscreen untouched and returns false. Run and failure copy the
 // record into them and return true: after a failure the record still holds the values on

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The setup dialog in front of the real show, answered with real X input (xdotool).
 #   e2e_dialog.sh <corvanel> <close_window> <case>
-# The small_screen_* cases run on an 800 x 600 server of their own, where no line starts
-# selected. Audio goes through SDL's disk driver: its file appears only if the device opened.
+# The small_screen_* cases run on an 800 x 600 server of their own, and only_mode_WxH on a
+# WxH one: screens without 1024 x 768, where no line starts selected. Audio goes through SDL's disk driver: its file appears only if the device opened.
 set -euo pipefail
 corvanel=$1 close_window=$2 case_name=$3
 work=$(mktemp -d) audio_file=$work/audio.raw show_pid= xev_pid=
@@ -65,12 +65,13 @@ fi
 
 expected_size=1024x768
 case $case_name in
-small_screen_*)
-    "$(dirname "$0")/../support/xvfb.sh" start "$work/xvfb" 800x600 || fail "no 800 x 600 server"
-    export DISPLAY=$(cat "$work/xvfb/display")
-    [ "$case_name" = small_screen_picks_mode ] && expected_size=800x600
-    ;;
+small_screen_*) expected_size=800x600 ;;
+only_mode_*) expected_size=${case_name#only_mode_} ;;
 esac
+if [ "$expected_size" != 1024x768 ]; then
+    "$(dirname "$0")/../support/xvfb.sh" start "$work/xvfb" "$expected_size" || fail "no $expected_size server"
+    export DISPLAY=$(cat "$work/xvfb/display")
+fi
 
 # Every window mapped or destroyed on the screen, in the server's order.
 xev -root -event substructure >"$work/xev" 2>/dev/null &
@@ -95,10 +96,11 @@ open_list) # Return in the open list only closes it.
     sleep 1
     xdotool key Escape
     ;;
-run_fullscreen) xdotool key Return ;;
+run_fullscreen | only_mode_*) xdotool key Return ;;
 run_windowed) xdotool key --delay 100 Tab Tab Tab space Return ;;
-# Run with no line selected; back to Run with Shift+Tab, and Space presses it.
-small_screen_keeps_size) xdotool key --delay 100 Tab Tab Tab space shift+Tab shift+Tab shift+Tab space ;;
+# Run with no line selected (the screen's size is taken); back to Run with Shift+Tab, and
+# Space presses it.
+small_screen_no_line) xdotool key --delay 100 Tab Tab Tab space shift+Tab shift+Tab shift+Tab space ;;
 small_screen_picks_mode) xdotool key --delay 100 Tab Tab Down Tab space Return ;;
 *) fail "unknown case" ;;
 esac
@@ -133,8 +135,13 @@ read_map_order
 ((${destroyed_at:-999999} < ${first_other_map:-0})) || fail "a show window came before the dialog went: $order"
 windows=$(show_windows)
 echo "show windows: $windows"
-if [ "$case_name" = run_fullscreen ]; then
-    grep -q ' yes 1024x768+0+0 ' <<<"$windows" || fail "not full screen at 1024 x 768"
+if [[ $case_name =~ ^(run_fullscreen|only_mode_) ]]; then
+    grep -q " yes $expected_size+0+0 " <<<"$windows" || fail "not full screen at $expected_size"
+    # SDL fills a screen whose mode it cannot switch with black around the window it draws in.
+    drawn=$(for id in $(xdotool search --onlyvisible --classname '^corvanel$'); do
+        xwininfo -id "$id" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h}'
+    done)
+    grep -qx "$expected_size" <<<"$drawn" || fail "draws at $drawn, not $expected_size"
 else
     ! grep ' yes ' <<<"$windows" || fail "a full-screen window in windowed mode"
     grep -q " no $expected_size+[0-9]*+[0-9]* corvanel\$" <<<"$windows" || fail "no $expected_size window"

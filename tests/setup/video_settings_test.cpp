@@ -7,6 +7,8 @@
 
 namespace {
 constexpr int kRunNotPressed = -100;
+constexpr ModeSize kDisplayNow{1920, 1080};
+constexpr ModeSize kDisplayUnknown{0, 0};
 ModeList list;
 }  // namespace
 
@@ -20,21 +22,23 @@ TEST(DialogResult, EachEndingLandsInTheScreenSettings)
         int result;
         int line;  // selected when Run was pressed
         bool checked;
+        ModeSize display_now;
         bool go_on;
         int width, height;
         bool fullscreen;
     } cases[] = {
-        {true, kDialogRun, 0, false, true, 800, 600, false},
-        {false, kDialogRun, 1, true, true, 1280, 1024, true},
-        // No line, or one the list does not have: the size on entry stays.
-        {true, kDialogRun, kNoModeLine, false, true, 640, 480, false},
-        {false, kDialogRun, 2, true, true, 640, 480, true},
-        {false, kDialogRun, -7, true, true, 640, 480, true},
+        {true, kDialogRun, 0, false, kDisplayNow, true, 800, 600, false},
+        {false, kDialogRun, 1, true, kDisplayNow, true, 1280, 1024, true},
+        // No line, or one the list does not have: the size the display is in now, or the
+        // size on entry where that is unknown.
+        {true, kDialogRun, kNoModeLine, false, kDisplayNow, true, 1920, 1080, false},
+        {false, kDialogRun, 2, true, kDisplayNow, true, 1920, 1080, true},
+        {false, kDialogRun, -7, true, kDisplayUnknown, true, 640, 480, true},
         // Cancel leaves the settings as they are, whatever was chosen.
-        {true, kDialogCancel, 0, false, false, 0, 0, false},
+        {true, kDialogCancel, 0, false, kDisplayNow, false, 0, 0, false},
         // The dialog could not be shown: the show goes on with the values on entry.
-        {true, kDialogFailed, kRunNotPressed, false, true, 640, 480, true},
-        {false, kDialogFailed, kRunNotPressed, false, true, 640, 480, false},
+        {true, kDialogFailed, kRunNotPressed, false, kDisplayNow, true, 640, 480, true},
+        {false, kDialogFailed, kRunNotPressed, false, kDisplayNow, true, 640, 480, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "result " << c.result << ", line " << c.line);
@@ -43,7 +47,7 @@ TEST(DialogResult, EachEndingLandsInTheScreenSettings)
         fullscreen = c.fullscreen_on_entry;
         VideoSettings settings = video_settings_from_screen();
         if (c.line != kRunNotPressed) {
-            take_dialog_choice(settings, list, c.line, c.checked);
+            take_dialog_choice(settings, list, c.line, c.checked, c.display_now);
         }
         // Scribbled over, so that an ending that does not write them back shows.
         W = 0;
