@@ -127,6 +127,19 @@ void load_textures()
     pulsing_logo_record = load_picture(pulsing_logo, "pulsing_logo");
 }
 
+void free_textures()
+{
+    if (!texture_bank.names.empty()) {
+        glDeleteTextures(static_cast<GLsizei>(texture_bank.names.size()),
+                         texture_bank.names.data());
+    }
+    for (SDL_Surface* surface : texture_bank.surfaces) {
+        SDL_FreeSurface(surface);
+    }
+    texture_bank.names.clear();
+    texture_bank.surfaces.clear();
+}
+
 GLuint bank_texture(std::int32_t index)
 {
     return texture_bank.names[static_cast<std::size_t>(index)];

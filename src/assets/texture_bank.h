@@ -39,5 +39,9 @@ void load_textures();
 TextureRecord upload_texture(SDL_Surface* source, TextureBank& bank,
                              const char* picture_name = "picture");
 
+// Deletes every texture and frees every kept surface of the process-wide bank, leaving it
+// empty. Needs the context the textures were made in (a no-op on an empty bank).
+void free_textures();
+
 // The texture name at a bank position that load_textures() produced.
 GLuint bank_texture(std::int32_t index);

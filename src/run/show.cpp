@@ -1,6 +1,8 @@
 // The start-up sequence, the main loop and the shutdown, in the order the show depends on:
 // the dialog before SDL exists, the music stream before the window, every texture before the
-// clock starts, and the clock and the music started together.
+// clock starts, and the clock and the music started together. Once SDL is up, every way out
+// (the end, a quit, a fatal error anywhere, SIGHUP or SIGQUIT) goes through the shutdown, so a
+// full-screen show never leaves its screen mode or a hidden, grabbed pointer behind.
 #include "run/show.h"
 
 #include "assets/texture_bank.h"
@@ -16,8 +18,9 @@
 
 #include <SDL.h>
 
-#include <cstdio>   // std::fprintf
-#include <cstdlib>  // setenv
+#include <csignal>  // std::signal, std::raise, std::sig_atomic_t
+#include <cstdio>   // std::fprintf, std::setvbuf
+#include <cstdlib>  // setenv, std::atexit
 
 namespace {
 constexpr char kCaption[] = "Tavrune Demo Engine";
@@ -33,6 +36,39 @@ void prefer_opengl_video_driver()
 #endif
 }
 
+// The signal that asked the show to end, or 0. Set by the handler, read by the loop: the
+// shutdown itself is not safe to run inside a signal handler.
+volatile std::sig_atomic_t ending_signal = 0;
+
+extern "C" void note_ending_signal(int signal)
+{
+    ending_signal = signal;
+}
+
+// A closed terminal (SIGHUP) ends the show like the close box; SIGQUIT ends it too, and the
+// process still dies of it once the shutdown is done. Neither exists on Windows.
+void catch_ending_signals()
+{
+#ifdef SIGHUP
+    std::signal(SIGHUP, note_ending_signal);
+    std::signal(SIGQUIT, note_ending_signal);
+#endif
+}
+
+// Runs once, whichever way the process leaves after SDL started: the normal end, or exit()
+// from a fatal error deeper down.
+void shut_down()
+{
+    static bool done = false;
+    if (done) {
+        return;
+    }
+    done = true;
+    free_textures();
+    close_music();
+    SDL_Quit();
+}
+
 // Without a window nobody could see or stop the show: say why and give up.
 bool report_no_window()
 {
@@ -43,11 +79,6 @@ bool report_no_window()
 
 bool open_window()
 {
-    // SDL 1.2 crashes setting OpenGL attributes when no video driver came up; asking for the
-    // video subsystem again also puts the cause back into SDL's error text.
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        return report_no_window();
-    }
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     const Uint32 flags = fullscreen ? SDL_OPENGL | SDL_FULLSCREEN : SDL_OPENGL;
@@ -92,7 +123,7 @@ void run_main_loop()
         render_frame();
         SDL_GL_SwapBuffers();
         SDL_Delay(kLoopDelayMs);
-        quit_requested = handle_events();
+        quit_requested = handle_events() || ending_signal != 0;
         if (timing_ms > kShowLengthMs) {
             break;
         }
@@ -102,6 +133,9 @@ void run_main_loop()
 
 int show_main(int /*argc*/, char* /*argv*/[])
 {
+    // Probe lines reach a file or a pipe as each one ends, not when the show does (or never,
+    // if the show is killed).
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     W = kDefaultWidth;
     H = kDefaultHeight;
     fullscreen = kDefaultFullscreen;
@@ -110,10 +144,16 @@ int show_main(int /*argc*/, char* /*argv*/[])
     }
     prefer_opengl_video_driver();
     SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO);
+    std::atexit(shut_down);
+    catch_ending_signals();
+    // Without video there is no show: stop before the sound system adds its own complaints.
+    // Asking for the video subsystem again puts the cause back into SDL's error text.
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        report_no_window();
+        return 1;
+    }
     open_music();
     if (!open_window()) {
-        close_music();
-        SDL_Quit();
         return 1;
     }
     SDL_ShowCursor(SDL_DISABLE);
@@ -123,7 +163,12 @@ int show_main(int /*argc*/, char* /*argv*/[])
     load_textures();
     start_show_clock();
     run_main_loop();
-    close_music();
-    SDL_Quit();
+    shut_down();
+#ifdef SIGQUIT
+    if (ending_signal == SIGQUIT) {
+        std::signal(SIGQUIT, SIG_DFL);
+        std::raise(SIGQUIT);
+    }
+#endif
     return 0;
 }

@@ -9,6 +9,7 @@ quit_controls()
     show_wait_first_frame
     show_key Escape
     expect_status "Escape ends the show" 0
+    [ "$(show_quits)" = 1 ] || fail "SDL_Quit ran $(show_quits) times at the end"
 
     show_start
     show_wait_first_frame
@@ -55,6 +56,39 @@ timing_probe()
     awk -v a="$opened" -v b="$closed" 'BEGIN { d = b - a; exit !(d > 1.5 && d < 4) }' ||
         fail "probe spans $opened to $closed beats, expected about 2.1"
     echo "ok: probe line '$first'"
+}
+
+# Probe lines reach a file or a pipe while the show runs, and stay there however it ends:
+# SIGHUP (a closed terminal) ends it like the close box, SIGQUIT kills it after the shutdown.
+probe_output()
+{
+    local pipe signal status
+    for pipe in "" 1; do
+        SHOW_PIPE=$pipe show_start
+        show_wait_first_frame
+        show_key t
+        sleep 0.5
+        grep -q '^|| timing_beats > [0-9.]* && timing_beats <= [0-9.]*$' <(show_stdout) ||
+            fail "no probe line while the show runs (pipe: ${pipe:-no})"
+        show_running || fail "the show ended on t"
+        if [ -n "$pipe" ]; then signal=QUIT status=131; else signal=HUP status=0; fi
+        kill -s "$signal" "$SHOW_PID"
+        expect_status "SIG$signal after a probe line" "$status"
+        [ "$(show_stdout | wc -l)" = 1 ] || fail "the probe line was lost after SIG$signal"
+        [ "$(show_quits)" = 1 ] || fail "SIG$signal skipped the shutdown"
+    done
+}
+
+# A picture that cannot be converted ends the show with its one line, through the shutdown.
+failed_picture()
+{
+    show_start
+    echo "512 256" >"$SHOW_DIR/fail_surface"  # photo 25's power-of-two surface
+    show_answer_dialog
+    expect_status "a picture that cannot be converted" 1 30
+    [ "$(show_stderr)" = "CreateRGBSurface failed for photo_set 25 (512 x 256): Out of memory" ] ||
+        fail "unexpected stderr: $(show_stderr)"
+    [ "$(show_quits)" = 1 ] || fail "the fatal path skipped the shutdown"
 }
 
 # Eighteen presses of s early in the show push its clock past three minutes.

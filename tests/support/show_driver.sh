@@ -26,15 +26,23 @@ fail()
 }
 
 # Starts the show in the background with stdout and stderr captured; extra arguments are
-# environment assignments for it (e.g. SDL_AUDIODRIVER=disk).
+# environment assignments for it (e.g. SDL_AUDIODRIVER=disk). With SHOW_PIPE=1 its standard
+# output is a pipe (to a cat that writes the file), as in `corvanel | tee`.
 show_start()
 {
-    rm -f "$SHOW_DIR"/{first_frame,frames,ahead,stdout,stderr}
+    rm -f "$SHOW_DIR"/{first_frame,frames,ahead,quits,fail_surface,stdout,stderr}
     SHOW_WINDOW=
-    env CORVANEL_SHIM_DIR="$SHOW_DIR" LD_PRELOAD="$CORVANEL_SHIM" "$@" "$CORVANEL" \
-        >"$SHOW_DIR/stdout" 2>"$SHOW_DIR/stderr" </dev/null &
+    local run=(env CORVANEL_SHIM_DIR="$SHOW_DIR" LD_PRELOAD="$CORVANEL_SHIM" "$@" "$CORVANEL")
+    if [ -n "${SHOW_PIPE:-}" ]; then
+        "${run[@]}" > >(cat >"$SHOW_DIR/stdout") 2>"$SHOW_DIR/stderr" </dev/null &
+    else
+        "${run[@]}" >"$SHOW_DIR/stdout" 2>"$SHOW_DIR/stderr" </dev/null &
+    fi
     SHOW_PID=$!
 }
+
+# How often the show called SDL_Quit (counted by the shim).
+show_quits() { cat "$SHOW_DIR/quits" 2>/dev/null || echo 0; }
 
 # The show's own window (the setup dialog, of the same name, has its own class).
 show_find_window() { xdotool search --onlyvisible --classname '^corvanel$' 2>/dev/null | head -1 || true; }

@@ -6,6 +6,10 @@
  *   "<ms from process start to the first presented frame> <ms from SDL_Init to it>" (the
  *   second leaves out the time the setup dialog waited for its answer), and at exit
  *   $CORVANEL_SHIM_DIR/frames holds "<frames> <ms from the first to the last frame>".
+ * - SDL_Quit() is counted in $CORVANEL_SHIM_DIR/quits, written at once (a process that dies of
+ *   a signal runs no destructor).
+ * - SDL_CreateRGBSurface() fails for the size written as "<width> <height>" in
+ *   $CORVANEL_SHIM_DIR/fail_surface, as it would when memory runs out.
  */
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE /* RTLD_NEXT */
@@ -36,18 +40,25 @@ static void shim_path(char* path, size_t size, const char* name)
     snprintf(path, size, "%s/%s", dir ? dir : ".", name);
 }
 
-static long read_ahead_ms(void)
+/* Reads up to two numbers from a file of the shim's folder; absent numbers stay 0. */
+static void read_numbers(const char* name, long* first, long* second)
 {
     char path[4096];
-    shim_path(path, sizeof path, "ahead");
+    shim_path(path, sizeof path, name);
+    *first = *second = 0;
     FILE* file = fopen(path, "r");
-    long ahead = 0;
     if (file) {
-        if (fscanf(file, "%ld", &ahead) != 1) {
-            ahead = 0;
+        if (fscanf(file, "%ld %ld", first, second) < 1) {
+            *first = 0;
         }
         fclose(file);
     }
+}
+
+static long read_ahead_ms(void)
+{
+    long ahead, unused;
+    read_numbers("ahead", &ahead, &unused);
     return ahead;
 }
 
@@ -96,6 +107,36 @@ Uint32 SDL_GetTicks(void)
         real_get_ticks = (Uint32(*)(void))dlsym(RTLD_NEXT, "SDL_GetTicks");
     }
     return real_get_ticks() + (Uint32)read_ahead_ms();
+}
+
+void SDL_Quit(void)
+{
+    static void (*real_quit)(void);
+    static long quits;
+    char text[32];
+    if (!real_quit) {
+        real_quit = (void (*)(void))dlsym(RTLD_NEXT, "SDL_Quit");
+    }
+    snprintf(text, sizeof text, "%ld\n", ++quits);
+    write_file("quits", text);
+    real_quit();
+}
+
+SDL_Surface* SDL_CreateRGBSurface(Uint32 flags, int width, int height, int depth, Uint32 red,
+                                  Uint32 green, Uint32 blue, Uint32 alpha)
+{
+    static SDL_Surface* (*real_create)(Uint32, int, int, int, Uint32, Uint32, Uint32, Uint32);
+    long fail_width, fail_height;
+    if (!real_create) {
+        real_create = (SDL_Surface * (*)(Uint32, int, int, int, Uint32, Uint32, Uint32, Uint32))
+            dlsym(RTLD_NEXT, "SDL_CreateRGBSurface");
+    }
+    read_numbers("fail_surface", &fail_width, &fail_height);
+    if (fail_width > 0 && width == fail_width && height == fail_height) {
+        SDL_SetError("Out of memory");
+        return NULL;
+    }
+    return real_create(flags, width, height, depth, red, green, blue, alpha);
 }
 
 void SDL_GL_SwapBuffers(void)
