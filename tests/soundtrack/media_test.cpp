@@ -15,9 +15,7 @@
 #include <vector>
 
 namespace {
-constexpr int kRate = 48000;
 constexpr int kSamplesPerFrame = 1152;
-constexpr std::int64_t kBeat = 16000;
 
 struct FrameHeader {
     bool valid;
@@ -130,7 +128,7 @@ TEST_F(CommittedTrack, IsMpeg1LayerThreeJointStereoWithAnInformationFrameCountin
     EXPECT_EQ(big_endian(mp3, tag + 8), static_cast<std::uint32_t>(kTrackFrames));
     EXPECT_EQ(frames - 1, kTrackFrames) << "audio frames in the file";
 
-    const double seconds = static_cast<double>(kTrackFrames) * kSamplesPerFrame / kRate;
+    const double seconds = static_cast<double>(kTrackFrames) * kSamplesPerFrame / kAudioRate;
     const double kbps = mp3.size() * 8.0 / seconds / 1000.0;
     EXPECT_NEAR(seconds, 205.5, 0.05);
     EXPECT_GT(kbps, 140.0) << "variable bit rate of the -V 2 class averages about 170 kbit/s";
@@ -144,17 +142,17 @@ TEST_F(CommittedTrack, EveryKickStartsOnItsBeatAsTheMixerPlaysIt)
     ASSERT_GT(beats.size(), 400u);
     std::vector<std::int64_t> expected;
     for (int b : beats) {
-        expected.push_back(b * kBeat);
+        expected.push_back(b * kSamplesPerBeat);
     }
     // Wide enough to see the uncompensated 47 ms, narrow enough to stay off the neighbouring
     // sixteenth notes (83 ms away).
-    const std::int64_t search = kRate * 60 / 1000;
+    const std::int64_t search = kAudioRate * 60 / 1000;
     const std::vector<std::int64_t> onsets = find_onsets(mono, expected, search);
     std::vector<double> errors_ms;
     std::vector<double> magnitudes_ms;
     for (std::size_t i = 0; i < onsets.size(); ++i) {
         ASSERT_GE(onsets[i], 0) << "no onset near beat " << beats[i];
-        const double ms = (onsets[i] - expected[i]) * 1000.0 / kRate;
+        const double ms = (onsets[i] - expected[i]) * 1000.0 / kAudioRate;
         errors_ms.push_back(ms);
         magnitudes_ms.push_back(std::abs(ms));
     }
@@ -169,7 +167,7 @@ TEST_F(CommittedTrack, EveryKickStartsOnItsBeatAsTheMixerPlaysIt)
 TEST_F(CommittedTrack, IsMasteredToMinus14LufsWithHeadroomAndNoClipping)
 {
     ASSERT_TRUE(capture.error.empty()) << capture.error;
-    ebur128_state* st = ebur128_init(2, kRate, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
+    ebur128_state* st = ebur128_init(2, kAudioRate, EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
     ASSERT_NE(st, nullptr);
     ebur128_add_frames_short(st, capture.samples.data(), capture.samples.size() / 2);
     double lufs = 0.0;
@@ -194,19 +192,23 @@ TEST_F(CommittedTrack, FollowsThePictureDropOnBeat128AndEndsAfterTheShow)
 {
     ASSERT_TRUE(capture.error.empty()) << capture.error;
     // The eight beats before the drop hold their breath; the drop hits with everything.
-    const double before = decibels(mean_square(mono, 120 * kBeat, 128 * kBeat));
-    const double after = decibels(mean_square(mono, 128 * kBeat, 136 * kBeat));
+    const double before = decibels(mean_square(mono, 120 * kSamplesPerBeat, 128 * kSamplesPerBeat));
+    const double after = decibels(mean_square(mono, 128 * kSamplesPerBeat, 136 * kSamplesPerBeat));
     EXPECT_GT(after - before, 3.0) << "no drop at beat 128";
     // The breakdown is quieter than both peaks around it.
-    const double first_peak = decibels(mean_square(mono, 160 * kBeat, 256 * kBeat));
-    const double breakdown = decibels(mean_square(mono, 256 * kBeat, 320 * kBeat));
-    const double second_peak = decibels(mean_square(mono, 352 * kBeat, 480 * kBeat));
+    const double first_peak =
+        decibels(mean_square(mono, 160 * kSamplesPerBeat, 256 * kSamplesPerBeat));
+    const double breakdown =
+        decibels(mean_square(mono, 256 * kSamplesPerBeat, 320 * kSamplesPerBeat));
+    const double second_peak =
+        decibels(mean_square(mono, 352 * kSamplesPerBeat, 480 * kSamplesPerBeat));
     EXPECT_GT(first_peak - breakdown, 3.0);
     EXPECT_GT(second_peak - breakdown, 3.0);
     // Still playing at the show's last beat, silent by the end of the file.
     const std::int64_t end = static_cast<std::int64_t>(mono.size());
-    const double at_show_end = decibels(mean_square(mono, 532 * kBeat, 540 * kBeat));
-    const double last_second = decibels(mean_square(mono, end - kRate, end));
+    const double at_show_end =
+        decibels(mean_square(mono, 532 * kSamplesPerBeat, 540 * kSamplesPerBeat));
+    const double last_second = decibels(mean_square(mono, end - kAudioRate, end));
     EXPECT_GT(at_show_end, -30.0);
     EXPECT_LT(last_second, at_show_end - 30.0);
 }

@@ -72,7 +72,7 @@ TEST(Voice, EveryInstrumentStartsOnItsSampleAndHasFadedBeforeItsTailEnds)
     for (Instrument instrument : kAllInstruments) {
         const Note note = test_note(instrument);
         const std::int64_t tail = note_tail_samples(note);
-        Buses buses = make_buses(kStart + tail + kSampleRate);
+        Buses buses = make_buses(kStart + tail + kAudioRate);
         render_note(note, buses);
         const std::vector<float> trace = loudness_trace(buses);
         const auto at = static_cast<int>(instrument);
@@ -89,7 +89,7 @@ TEST(Voice, EveryInstrumentStartsOnItsSampleAndHasFadedBeforeItsTailEnds)
         EXPECT_LE(first - kStart, 2) << "instrument " << at << " starts late";
 
         const float peak = peak_of(trace, kStart, kStart + tail);
-        const float last_ms = peak_of(trace, kStart + tail - kSampleRate / 1000, kStart + tail);
+        const float last_ms = peak_of(trace, kStart + tail - kAudioRate / 1000, kStart + tail);
         EXPECT_LT(last_ms, peak * 0.01f) << "instrument " << at << " is cut off, not faded";
         EXPECT_EQ(peak_of(trace, kStart + tail, trace.size()), 0.0f)
             << "instrument " << at << " outlives its tail";
@@ -103,14 +103,14 @@ TEST(Voice, KickHitsFullLevelWithinTwoMilliseconds)
     render_note(kick, buses);
     const std::vector<float> trace = loudness_trace(buses);
     const float peak = peak_of(trace, kStart, trace.size());
-    EXPECT_GT(peak_of(trace, kStart, kStart + 2 * kSampleRate / 1000), 0.5f * peak);
+    EXPECT_GT(peak_of(trace, kStart, kStart + 2 * kAudioRate / 1000), 0.5f * peak);
 }
 
 TEST(Voice, SameNoteRendersTheSameSamplesAndSeedsVaryTheNoise)
 {
-    Buses first = make_buses(kStart + kSampleRate);
-    Buses second = make_buses(kStart + kSampleRate);
-    Buses reseeded = make_buses(kStart + kSampleRate);
+    Buses first = make_buses(kStart + kAudioRate);
+    Buses second = make_buses(kStart + kAudioRate);
+    Buses reseeded = make_buses(kStart + kAudioRate);
     Note hat = test_note(Instrument::open_hat);
     render_note(hat, first);
     render_note(hat, second);
@@ -215,7 +215,7 @@ TEST(Mix, MusicDipsUnderEachKickAndRecoversBeforeTheNext)
 
 TEST(Mastering, LimiterHoldsTheCeilingAndLeavesQuietMusicAlone)
 {
-    const std::int64_t n = kSampleRate * 2;
+    const std::int64_t n = kAudioRate * 2;
     StereoBuffer pcm{std::vector<float>(n), std::vector<float>(n)};
     for (std::int64_t i = 0; i < n; ++i) {
         const float tone = 0.3f * static_cast<float>(std::sin(i * 0.05));
@@ -243,12 +243,12 @@ TEST(Mastering, LimiterHoldsTheCeilingAndLeavesQuietMusicAlone)
 TEST(Mastering, ReachesTheTargetLoudness)
 {
     // Twenty seconds of a loud, peaky test mix: a 100 Hz thump every beat over a tone.
-    const std::int64_t n = kSampleRate * 20;
+    const std::int64_t n = kAudioRate * 20;
     StereoBuffer pcm{std::vector<float>(n), std::vector<float>(n)};
     for (std::int64_t i = 0; i < n; ++i) {
-        const double t = static_cast<double>(i % kSamplesPerBeat) / kSampleRate;
+        const double t = static_cast<double>(i % kSamplesPerBeat) / kAudioRate;
         const double thump = std::sin(6.283185 * 100.0 * t) * std::exp(-t / 0.05);
-        const double tone = 0.1 * std::sin(6.283185 * 440.0 * i / kSampleRate);
+        const double tone = 0.1 * std::sin(6.283185 * 440.0 * i / kAudioRate);
         pcm.left[i] = pcm.right[i] = static_cast<float>(2.0 * thump + tone);
     }
     master_track(pcm, -14.0, 0.8f);

@@ -11,12 +11,12 @@ constexpr double kPi = 3.141592653589793;
 
 float seconds(std::int64_t samples)
 {
-    return static_cast<float>(samples) / kSampleRate;
+    return static_cast<float>(samples) / kAudioRate;
 }
 
 std::int64_t samples_of(double secs)
 {
-    return static_cast<std::int64_t>(std::ceil(secs * kSampleRate));
+    return static_cast<std::int64_t>(std::ceil(secs * kAudioRate));
 }
 
 // Adds one stereo sample to a bus at an absolute position, ignoring positions past its end.
@@ -39,7 +39,7 @@ float metal_next(Metal& m, float scale)
 {
     float sum = 0.0f;
     for (int i = 0; i < 6; ++i) {
-        m.phase[i] += kMetalHz[i] * scale / kSampleRate;
+        m.phase[i] += kMetalHz[i] * scale / kAudioRate;
         m.phase[i] -= std::floor(m.phase[i]);
         sum += m.phase[i] < 0.5 ? 1.0f : -1.0f;
     }
@@ -88,7 +88,7 @@ void render_kick(const Note& n, Buses& b)
     for (std::int64_t i = 0; i < total; ++i) {
         const float t = seconds(i);
         const double hz = 50.0 + 140.0 * std::exp(-t / 0.03) + 400.0 * std::exp(-t / 0.0025);
-        phase += hz / kSampleRate;
+        phase += hz / kAudioRate;
         const float body = static_cast<float>(std::sin(kTwoPi * phase)) * std::exp(-t / 0.12f);
         const float click = noise_next(noise) * 0.35f * std::exp(-t / 0.0012f);
         const float x = std::tanh(1.6f * (body + click)) * 0.75f * n.velocity *
@@ -171,7 +171,7 @@ void render_crash(const Note& n, Buses& b)
     svf_tune(high_left, 4500.0f, 0.1f);
     svf_tune(high_right, 4500.0f, 0.1f);
     // The top octave of white noise is mostly hiss: roll it off so the wash stays silver.
-    const float top = 1.0f - std::exp(-6.2831853f * 9000.0f / kSampleRate);
+    const float top = 1.0f - std::exp(-6.2831853f * 9000.0f / kAudioRate);
     float top_left = 0.0f;
     float top_right = 0.0f;
     const std::int64_t total = note_tail_samples(n);
@@ -230,8 +230,8 @@ void render_bass(const Note& n, Buses& b)
         if (i % 16 == 0) {
             svf_tune(low, 120.0f + (250.0f + 2500.0f * n.brightness) * std::exp(-t / 0.07f), 0.35f);
         }
-        const float saws = 0.5f * (saw_blep(phase_a, hz * 1.003 / kSampleRate) +
-                                   saw_blep(phase_b, hz * 0.997 / kSampleRate));
+        const float saws = 0.5f * (saw_blep(phase_a, hz * 1.003 / kAudioRate) +
+                                   saw_blep(phase_b, hz * 0.997 / kAudioRate));
         const float sub = static_cast<float>(std::sin(kTwoPi * hz * t));
         const float x = (svf_step(low, saws).low + 0.6f * sub) * adsr_level(kBassEnv, t, gate) *
                         0.42f * n.velocity;
@@ -252,7 +252,7 @@ void render_supersaw(const Note& n, Buses& b, const Adsr& env, int voices, float
     double increment[7];
     Noise start_phases = noise_seeded(n.seed);
     for (int v = 0; v < 7; ++v) {
-        increment[v] = hz * std::pow(2.0, kSpreadSemis[v] / 12.0) / kSampleRate;
+        increment[v] = hz * std::pow(2.0, kSpreadSemis[v] / 12.0) / kAudioRate;
         phase[v] = 0.5 + 0.5 * noise_next(start_phases);
         pan_gains(kSpreadPan[v], left_gain[v], right_gain[v]);
     }
@@ -306,10 +306,10 @@ void render_pluck(const Note& n, Buses& b)
         if (i % 16 == 0) {
             svf_tune(low, 200.0f + (600.0f + 5000.0f * n.brightness) * std::exp(-t / 0.06f), 0.45f);
         }
-        square_phase += hz * 1.004 / kSampleRate;
+        square_phase += hz * 1.004 / kAudioRate;
         square_phase -= std::floor(square_phase);
         const float source =
-            saw_blep(saw_phase, hz / kSampleRate) + 0.4f * (square_phase < 0.5 ? 1.0f : -1.0f);
+            saw_blep(saw_phase, hz / kAudioRate) + 0.4f * (square_phase < 0.5 ? 1.0f : -1.0f);
         const float x =
             svf_step(low, source).low * adsr_level(kPluckEnv, t, gate) * 0.28f * n.velocity;
         put(b.music, n.start + i, x * left_gain, x * right_gain);
@@ -376,8 +376,8 @@ double adsr_end(const Adsr& env, double gate)
 
 void svf_tune(Svf& f, float cutoff_hz, float resonance)
 {
-    const float hz = std::clamp(cutoff_hz, 20.0f, 0.45f * kSampleRate);
-    const float g = static_cast<float>(std::tan(kPi * hz / kSampleRate));
+    const float hz = std::clamp(cutoff_hz, 20.0f, 0.45f * kAudioRate);
+    const float g = static_cast<float>(std::tan(kPi * hz / kAudioRate));
     f.k = std::max(0.05f, 2.0f - 2.0f * resonance);
     f.a1 = 1.0f / (1.0f + g * (g + f.k));
     f.a2 = g * f.a1;
