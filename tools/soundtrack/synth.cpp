@@ -62,16 +62,36 @@ constexpr float kSpreadPan[7] = {-0.9f, 0.6f, -0.3f, 0.0f, 0.3f, -0.6f, 0.9f};
 constexpr double kKickSeconds = 0.42;
 constexpr double kClapSeconds = 0.35;
 constexpr double kSnareSeconds = 0.25;
-constexpr double kClosedHatSeconds = 0.06;
-constexpr double kOpenHatSeconds = 0.3;
 constexpr double kCrashSeconds = 2.4;
 constexpr double kBellSeconds = 3.0;
 constexpr double kRiserFadeSeconds = 0.05;
 
 constexpr Adsr kBassEnv{0.001f, 0.08f, 0.75f, 0.02f};
-constexpr Adsr kPadEnv{0.35f, 0.8f, 0.8f, 0.9f};
-constexpr Adsr kLeadEnv{0.004f, 0.25f, 0.7f, 0.18f};
 constexpr Adsr kPluckEnv{0.001f, 0.18f, 0.0f, 0.05f};
+
+// The two hats share one voice; the open one is darker, rings longer and sits the other side.
+struct HatVoice {
+    float cutoff_hz;
+    float decay_seconds;
+    double seconds;  // from the hit to silence
+    float pan;
+};
+constexpr HatVoice kClosedHat{8000.0f, 0.014f, 0.06, -0.25f};
+constexpr HatVoice kOpenHat{7000.0f, 0.07f, 0.3, 0.15f};
+
+// The chords and the lead are the same detuned saw stack. The pad uses five of the seven
+// saws, so it stays narrower than the lead; only the lead gets the opening filter and the
+// vibrato, and the tempo delay.
+struct SupersawVoice {
+    Adsr env;
+    int saws;
+    float level;
+    float reverb_send;
+    float delay_send;
+    bool lead;
+};
+constexpr SupersawVoice kPadVoice{{0.35f, 0.8f, 0.8f, 0.9f}, 5, 0.1f, 0.35f, 0.0f, false};
+constexpr SupersawVoice kLeadVoice{{0.004f, 0.25f, 0.7f, 0.18f}, 7, 0.16f, 0.3f, 0.3f, true};
 
 // A fade to exactly zero over the last part of a fixed-length voice.
 float tail_fade(float t, float total)
@@ -140,17 +160,17 @@ void render_snare(const Note& n, Buses& b)
     }
 }
 
-void render_hat(const Note& n, Buses& b, bool open)
+void render_hat(const Note& n, Buses& b, const HatVoice& hat)
 {
     Noise noise = noise_seeded(n.seed);
     Metal metal;
     Svf high;
-    svf_tune(high, open ? 7000.0f : 8000.0f, 0.1f);
-    const float decay = open ? 0.07f : 0.014f;
-    const float total_seconds = static_cast<float>(open ? kOpenHatSeconds : kClosedHatSeconds);
+    svf_tune(high, hat.cutoff_hz, 0.1f);
+    const float decay = hat.decay_seconds;
+    const float total_seconds = static_cast<float>(hat.seconds);
     float left_gain = 0.0f;
     float right_gain = 0.0f;
-    pan_gains(open ? 0.15f : -0.25f, left_gain, right_gain);
+    pan_gains(hat.pan, left_gain, right_gain);
     const std::int64_t total = note_tail_samples(n);
     for (std::int64_t i = 0; i < total; ++i) {
         const float t = seconds(i);
@@ -241,11 +261,11 @@ void render_bass(const Note& n, Buses& b)
 
 // Detuned sawtooth stacks, shared by the chords and the lead. The lead gets a brighter filter
 // that opens further at each note's start, and a vibrato that grows in once the note is held.
-void render_supersaw(const Note& n, Buses& b, const Adsr& env, int voices, float level,
-                     float reverb, float delay, bool lead)
+void render_supersaw(const Note& n, Buses& b, const SupersawVoice& voice)
 {
+    const bool lead = voice.lead;
     const double hz = note_hz(n.pitch);
-    const int first = (7 - voices) / 2;
+    const int first = (7 - voice.saws) / 2;
     double phase[7];
     float left_gain[7];
     float right_gain[7];
@@ -276,17 +296,17 @@ void render_supersaw(const Note& n, Buses& b, const Adsr& env, int voices, float
         }
         float left = 0.0f;
         float right = 0.0f;
-        for (int v = first; v < first + voices; ++v) {
+        for (int v = first; v < first + voice.saws; ++v) {
             const float s = saw_blep(phase[v], increment[v] * bend);
             left += s * left_gain[v];
             right += s * right_gain[v];
         }
-        const float amp = adsr_level(env, t, gate) * level * n.velocity;
+        const float amp = adsr_level(voice.env, t, gate) * voice.level * n.velocity;
         left = svf_step(low_left, left).low * amp;
         right = svf_step(low_right, right).low * amp;
         put(b.music, n.start + i, left, right);
-        put(b.reverb, n.start + i, reverb * left, reverb * right);
-        put(b.delay, n.start + i, delay * left, delay * right);
+        put(b.reverb, n.start + i, voice.reverb_send * left, voice.reverb_send * right);
+        put(b.delay, n.start + i, voice.delay_send * left, voice.delay_send * right);
     }
 }
 
@@ -439,9 +459,9 @@ std::int64_t note_tail_samples(const Note& note)
         case Instrument::snare:
             return samples_of(kSnareSeconds);
         case Instrument::closed_hat:
-            return samples_of(kClosedHatSeconds);
+            return samples_of(kClosedHat.seconds);
         case Instrument::open_hat:
-            return samples_of(kOpenHatSeconds);
+            return samples_of(kOpenHat.seconds);
         case Instrument::crash:
             return samples_of(kCrashSeconds);
         case Instrument::bell:
@@ -451,9 +471,9 @@ std::int64_t note_tail_samples(const Note& note)
         case Instrument::bass:
             return samples_of(adsr_end(kBassEnv, gate));
         case Instrument::pad:
-            return samples_of(adsr_end(kPadEnv, gate));
+            return samples_of(adsr_end(kPadVoice.env, gate));
         case Instrument::lead:
-            return samples_of(adsr_end(kLeadEnv, gate));
+            return samples_of(adsr_end(kLeadVoice.env, gate));
         case Instrument::pluck:
             return samples_of(adsr_end(kPluckEnv, gate));
     }
@@ -473,10 +493,10 @@ void render_note(const Note& note, Buses& buses)
             render_snare(note, buses);
             break;
         case Instrument::closed_hat:
-            render_hat(note, buses, false);
+            render_hat(note, buses, kClosedHat);
             break;
         case Instrument::open_hat:
-            render_hat(note, buses, true);
+            render_hat(note, buses, kOpenHat);
             break;
         case Instrument::crash:
             render_crash(note, buses);
@@ -488,10 +508,10 @@ void render_note(const Note& note, Buses& buses)
             render_bass(note, buses);
             break;
         case Instrument::pad:
-            render_supersaw(note, buses, kPadEnv, 5, 0.1f, 0.35f, 0.0f, false);
+            render_supersaw(note, buses, kPadVoice);
             break;
         case Instrument::lead:
-            render_supersaw(note, buses, kLeadEnv, 7, 0.16f, 0.3f, 0.3f, true);
+            render_supersaw(note, buses, kLeadVoice);
             break;
         case Instrument::pluck:
             render_pluck(note, buses);
