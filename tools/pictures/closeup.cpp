@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-
 struct Sample {
     float height;
     Vec3 albedo;

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-
 // A coverage mask in [0, 1].
 struct Mask {
     int width = 0, height = 0;

@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
 constexpr float kDegrees = kPi / 180.0f;
 
 Vec3 sun_direction(const Landscape& land)
