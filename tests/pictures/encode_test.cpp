@@ -12,13 +12,13 @@ namespace {
 
 PixelBuffer gradient_rgb(int w, int h)
 {
-    PixelBuffer p{w, h, 3, Bytes(size_t(w) * h * 3)};
+    PixelBuffer p{w, h, 3, Bytes(static_cast<size_t>(w) * h * 3)};
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            std::uint8_t* px = &p.pixels[(size_t(y) * w + x) * 3];
-            px[0] = std::uint8_t(x * 255 / (w - 1));
-            px[1] = std::uint8_t(y * 255 / (h - 1));
-            px[2] = std::uint8_t(128 + 100 * std::sin(x * 0.05) * std::cos(y * 0.07));
+            std::uint8_t* px = &p.pixels[(static_cast<size_t>(y) * w + x) * 3];
+            px[0] = static_cast<std::uint8_t>(x * 255 / (w - 1));
+            px[1] = static_cast<std::uint8_t>(y * 255 / (h - 1));
+            px[2] = static_cast<std::uint8_t>(128 + 100 * std::sin(x * 0.05) * std::cos(y * 0.07));
         }
     }
     return p;
@@ -27,16 +27,16 @@ PixelBuffer gradient_rgb(int w, int h)
 // A disc of smooth colours on a clear background, with or without a soft edge.
 PixelBuffer disc_rgba(int size, bool soft_edge)
 {
-    PixelBuffer p{size, size, 4, Bytes(size_t(size) * size * 4)};
+    PixelBuffer p{size, size, 4, Bytes(static_cast<size_t>(size) * size * 4)};
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             float d = std::hypot(x - size / 2.0f, y - size / 2.0f) - size * 0.35f;
             float a =
                 soft_edge ? std::max(0.0f, std::min(1.0f, 0.5f - d / 6.0f)) : (d < 0 ? 1.0f : 0.0f);
-            std::uint8_t* px = &p.pixels[(size_t(y) * size + x) * 4];
-            std::uint8_t a8 = std::uint8_t(std::lround(a * 255));
-            px[0] = a8 ? std::uint8_t(x * 255 / size) : 0;
-            px[1] = a8 ? std::uint8_t(y * 255 / size) : 0;
+            std::uint8_t* px = &p.pixels[(static_cast<size_t>(y) * size + x) * 4];
+            std::uint8_t a8 = static_cast<std::uint8_t>(std::lround(a * 255));
+            px[0] = a8 ? static_cast<std::uint8_t>(x * 255 / size) : 0;
+            px[1] = a8 ? static_cast<std::uint8_t>(y * 255 / size) : 0;
             px[2] = a8 ? 200 : 0;
             px[3] = a8;
         }
@@ -48,7 +48,7 @@ double mean_abs_difference(const std::vector<std::uint8_t>& a, const std::vector
 {
     double sum = 0;
     for (size_t i = 0; i < a.size(); ++i)
-        sum += std::abs(int(a[i]) - int(b[i]));
+        sum += std::abs(static_cast<int>(a[i]) - static_cast<int>(b[i]));
     return sum / a.size();
 }
 
@@ -88,12 +88,14 @@ TEST(PaletteReduction, HardEdgedPictureHasExactlyOneTransparentEntry)
     ASSERT_EQ(d.bit_depth, 8);
     ASSERT_EQ(d.transparency.size(), 1u) << "one colour key, written first";
     EXPECT_EQ(d.transparency[0], 0);
-    for (size_t i = 0; i < size_t(96 * 96); ++i) {
+    for (size_t i = 0; i < static_cast<size_t>(96 * 96); ++i) {
         bool clear = p.pixels[i * 4 + 3] == 0;
         ASSERT_EQ(d.indices[i] == 0, clear) << "pixel " << i;
         if (!clear) {
             for (int c = 0; c < 3; ++c) {
-                ASSERT_LE(std::abs(int(d.rgba[i * 4 + c]) - int(p.pixels[i * 4 + c])), 24)
+                ASSERT_LE(std::abs(static_cast<int>(d.rgba[i * 4 + c]) -
+                                   static_cast<int>(p.pixels[i * 4 + c])),
+                          24)
                     << "pixel " << i;
             }
         }
@@ -111,8 +113,9 @@ TEST(PaletteReduction, SoftEdgesKeepTheirOpacityAndTranslucentEntriesComeFirst)
     for (std::uint8_t a : d.transparency)
         EXPECT_LT(a, 255);
     double alpha_error = 0;
-    for (size_t i = 0; i < size_t(128 * 128); ++i) {
-        alpha_error += std::abs(int(d.rgba[i * 4 + 3]) - int(p.pixels[i * 4 + 3]));
+    for (size_t i = 0; i < static_cast<size_t>(128 * 128); ++i) {
+        alpha_error +=
+            std::abs(static_cast<int>(d.rgba[i * 4 + 3]) - static_cast<int>(p.pixels[i * 4 + 3]));
         if (p.pixels[i * 4 + 3] == 0) {
             ASSERT_EQ(d.rgba[i * 4 + 3], 0) << "clear stays clear, pixel " << i;
         }
@@ -126,9 +129,9 @@ TEST(PaletteReduction, SoftEdgesKeepTheirOpacityAndTranslucentEntriesComeFirst)
 TEST(PaletteReduction, ManyColoursAreReducedToAtMost256WithSmallError)
 {
     PixelBuffer rgb = gradient_rgb(200, 150);
-    PixelBuffer p{200, 150, 4, Bytes(size_t(200) * 150 * 4)};
+    PixelBuffer p{200, 150, 4, Bytes(static_cast<size_t>(200) * 150 * 4)};
     std::set<std::uint32_t> distinct;
-    for (size_t i = 0; i < size_t(200 * 150); ++i) {
+    for (size_t i = 0; i < static_cast<size_t>(200 * 150); ++i) {
         for (int c = 0; c < 3; ++c)
             p.pixels[i * 4 + c] = rgb.pixels[i * 3 + c];
         p.pixels[i * 4 + 3] = 255;

@@ -62,7 +62,7 @@ std::vector<double> thumbnail(const DecodedJpeg& d)
         for (int x = 0; x < d.width; ++x) {
             int cell = (y * 8 / d.height) * 8 + x * 8 / d.width;
             for (int c = 0; c < 3; ++c)
-                t[cell * 3 + c] += d.rgb[(size_t(y) * d.width + x) * 3 + c];
+                t[cell * 3 + c] += d.rgb[(static_cast<size_t>(y) * d.width + x) * 3 + c];
             ++n[cell];
         }
     }
@@ -101,8 +101,8 @@ TEST(Photos, AverageAboutOneAndAHalfBitsPerPixel)
 {
     double bytes = 0, pixels = 0;
     for (int k = 0; k < 36; ++k) {
-        bytes += double(read_file(photo_path(k)).size());
-        pixels += double(kPhotoSizes[k].width) * kPhotoSizes[k].height;
+        bytes += static_cast<double>(read_file(photo_path(k)).size());
+        pixels += static_cast<double>(kPhotoSizes[k].width) * kPhotoSizes[k].height;
     }
     double bpp = bytes * 8 / pixels;
     EXPECT_GT(bpp, 1.0);
@@ -115,24 +115,26 @@ TEST(Photos, AverageAboutOneAndAHalfBitsPerPixel)
 double block_detail(const DecodedJpeg& d)
 {
     int bw = d.width / 4, bh = d.height / 4;
-    std::vector<double> blocks(size_t(bw) * bh, 0.0);
+    std::vector<double> blocks(static_cast<size_t>(bw) * bh, 0.0);
     for (int y = 0; y < bh * 4; ++y) {
         for (int x = 0; x < bw * 4; ++x)
-            blocks[size_t(y / 4) * bw + x / 4] += luma(&d.rgb[(size_t(y) * d.width + x) * 3]) / 16;
+            blocks[static_cast<size_t>(y / 4) * bw + x / 4] +=
+                luma(&d.rgb[(static_cast<size_t>(y) * d.width + x) * 3]) / 16;
     }
     double sum = 0;
     for (int y = 0; y < bh; ++y) {
         for (int x = 0; x + 1 < bw; ++x)
-            sum += std::fabs(blocks[size_t(y) * bw + x] - blocks[size_t(y) * bw + x + 1]);
+            sum += std::fabs(blocks[static_cast<size_t>(y) * bw + x] -
+                             blocks[static_cast<size_t>(y) * bw + x + 1]);
     }
-    return sum / (double(bh) * (bw - 1));
+    return sum / (static_cast<double>(bh) * (bw - 1));
 }
 
 TEST(Photos, EachHasToneAndDetail)
 {
     for (int k = 0; k < 36; ++k) {
         const DecodedJpeg& d = photos()[k];
-        size_t n = size_t(d.width) * d.height;
+        size_t n = static_cast<size_t>(d.width) * d.height;
         double sum = 0, sum2 = 0;
         for (size_t i = 0; i < n; ++i) {
             double l = luma(&d.rgb[i * 3]);
@@ -176,7 +178,7 @@ TEST(Photos, CommittedFilesMatchTheGenerator)
         ASSERT_EQ(fresh.rgb.size(), committed.rgb.size());
         double diff = 0;
         for (size_t i = 0; i < fresh.rgb.size(); ++i)
-            diff += std::abs(int(fresh.rgb[i]) - int(committed.rgb[i]));
+            diff += std::abs(static_cast<int>(fresh.rgb[i]) - static_cast<int>(committed.rgb[i]));
         EXPECT_LT(diff / fresh.rgb.size(), 0.5) << "photo " << k << " is stale: run make media";
     }
 }
@@ -213,7 +215,7 @@ TEST(PalettesAndAlpha, FormatsAndSizesAsCatalogued)
             EXPECT_EQ(d.colour_type, 6) << e.path;
         }
         // Each shows something and leaves something clear.
-        size_t clear = 0, solid = 0, n = size_t(d.width) * d.height;
+        size_t clear = 0, solid = 0, n = static_cast<size_t>(d.width) * d.height;
         for (size_t i = 0; i < n; ++i) {
             clear += d.rgba[i * 4 + 3] == 0;
             solid += d.rgba[i * 4 + 3] > 128;
@@ -229,7 +231,7 @@ TEST(PalettesAndAlpha, LogosReadOverBusyPictures)
     // dark rim around light lettering, so they stand out on light and dark photos alike.
     DecodedPng title = decode_png(read_file(kMedia + "/logos/pulsing.png"));
     size_t soft = 0, dark_rim = 0, light = 0;
-    for (size_t i = 0; i < size_t(512 * 512); ++i) {
+    for (size_t i = 0; i < static_cast<size_t>(512 * 512); ++i) {
         const std::uint8_t* px = &title.rgba[i * 4];
         soft += px[3] > 0 && px[3] < 200;
         if (px[3] > 200)
@@ -244,7 +246,7 @@ TEST(PalettesAndAlpha, LogosReadOverBusyPictures)
     double mass = 0, mx = 0;
     for (int y = 0; y < 512; ++y) {
         for (int x = 0; x < 512; ++x) {
-            int a = title.rgba[(size_t(y) * 512 + x) * 4 + 3];
+            int a = title.rgba[(static_cast<size_t>(y) * 512 + x) * 4 + 3];
             if (x == 0 || y == 0 || x == 511 || y == 511) {
                 ASSERT_EQ(a, 0) << x << ", " << y;
             }
@@ -255,8 +257,8 @@ TEST(PalettesAndAlpha, LogosReadOverBusyPictures)
     EXPECT_NEAR(mx / mass, 256.0, 8.0);
     DecodedPng emblem = decode_png(read_file(kMedia + "/logos/spinning.png"));
     for (int i = 0; i < 256; ++i) {
-        for (size_t edge :
-             {size_t(i), size_t(255 * 256 + i), size_t(i * 256), size_t(i * 256 + 255)}) {
+        for (size_t edge : {static_cast<size_t>(i), static_cast<size_t>(255 * 256 + i),
+                            static_cast<size_t>(i * 256), static_cast<size_t>(i * 256 + 255)}) {
             ASSERT_EQ(emblem.rgba[edge * 4 + 3], 0) << "emblem touches its border at " << edge;
         }
     }

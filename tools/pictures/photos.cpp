@@ -55,7 +55,7 @@ void choose_viewpoint(Landscape& l, bool on_water, float sky_share, bool keep_ya
     float best_yaw = l.yaw;
     int spots = 0;
     for (int i = 0; i < 3000 && spots < kSpots; ++i) {
-        float r = 120.0f * std::sqrt(float(i)), a = i * 2.39996f;
+        float r = 120.0f * std::sqrt(static_cast<float>(i)), a = i * 2.39996f;
         Vec2 p{r * std::cos(a), r * std::sin(a)};
         float ground = terrain_height(l, p, 6);
         bool wet = ground < l.water_level - 15.0f;
