@@ -4,37 +4,31 @@
 #include <jpeglib.h>
 #include <png.h>
 
-#include <algorithm>
+#include <algorithm>  // std::copy_n
 #include <csetjmp>
-#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 Bytes read_file(const std::string& path)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
+    std::ifstream f(path, std::ios::binary);
+    if (!f) {
         throw std::runtime_error("cannot open " + path);
-    Bytes bytes;
-    std::uint8_t buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    std::fclose(f);
-    return bytes;
+    }
+    return Bytes(std::istreambuf_iterator<char>(f), {});
 }
 
 namespace {
-
 struct JpegError {
     jpeg_error_mgr base;
     std::jmp_buf jump;
 };
 
-void jpeg_fail(j_common_ptr cinfo)
-{
-    std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
-}
-
+struct PngSource {
+    const Bytes& bytes;
+    std::size_t offset;
+};
 }  // namespace
 
 DecodedJpeg decode_jpeg(const Bytes& file)
@@ -42,7 +36,9 @@ DecodedJpeg decode_jpeg(const Bytes& file)
     jpeg_decompress_struct cinfo;
     JpegError err;
     cinfo.err = jpeg_std_error(&err.base);
-    err.base.error_exit = jpeg_fail;
+    err.base.error_exit = [](j_common_ptr c) {
+        std::longjmp(reinterpret_cast<JpegError*>(c->err)->jump, 1);
+    };
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
         throw std::runtime_error("libjpeg could not decode the picture");
@@ -54,38 +50,20 @@ DecodedJpeg decode_jpeg(const Bytes& file)
     DecodedJpeg out;
     out.progressive = cinfo.progressive_mode;
     jpeg_start_decompress(&cinfo);
-    out.width = int(cinfo.output_width);
-    out.height = int(cinfo.output_height);
-    out.rgb.resize(size_t(out.width) * out.height * 3);
+    out.width = static_cast<int>(cinfo.output_width);
+    out.height = static_cast<int>(cinfo.output_height);
+    out.rgb.resize(static_cast<std::size_t>(out.width) * out.height * 3);
     while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = &out.rgb[size_t(cinfo.output_scanline) * out.width * 3];
+        JSAMPROW row = &out.rgb[static_cast<std::size_t>(cinfo.output_scanline) * out.width * 3];
         jpeg_read_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_decompress(&cinfo);
     // The memory source was handed the whole file: what it has not consumed lies after EOI.
-    const std::uint8_t* rest = cinfo.src->next_input_byte;
-    out.after_end.assign(rest, rest + cinfo.src->bytes_in_buffer);
+    out.after_end.assign(cinfo.src->next_input_byte,
+                         cinfo.src->next_input_byte + cinfo.src->bytes_in_buffer);
     jpeg_destroy_decompress(&cinfo);
     return out;
 }
-
-namespace {
-
-struct PngSource {
-    const Bytes* bytes;
-    size_t offset;
-};
-
-void read_from_bytes(png_structp png, png_bytep out, png_size_t length)
-{
-    auto* src = static_cast<PngSource*>(png_get_io_ptr(png));
-    if (src->offset + length > src->bytes->size())
-        png_error(png, "truncated");
-    std::copy_n(src->bytes->data() + src->offset, length, out);
-    src->offset += length;
-}
-
-}  // namespace
 
 DecodedPng decode_png(const Bytes& file)
 {
@@ -95,52 +73,52 @@ DecodedPng decode_png(const Bytes& file)
         png_destroy_read_struct(&png, &info, nullptr);
         throw std::runtime_error("libpng could not decode the picture");
     }
-    PngSource src{&file, 0};
-    png_set_read_fn(png, &src, read_from_bytes);
+    PngSource src{file, 0};
+    png_set_read_fn(png, &src, [](png_structp p, png_bytep out, png_size_t length) {
+        auto* s = static_cast<PngSource*>(png_get_io_ptr(p));
+        if (s->offset + length > s->bytes.size()) {
+            png_error(p, "truncated");
+        }
+        std::copy_n(s->bytes.data() + s->offset, length, out);
+        s->offset += length;
+    });
     png_read_info(png, info);
     DecodedPng out;
-    out.width = int(png_get_image_width(png, info));
-    out.height = int(png_get_image_height(png, info));
+    out.width = static_cast<int>(png_get_image_width(png, info));
+    out.height = static_cast<int>(png_get_image_height(png, info));
     out.colour_type = png_get_color_type(png, info);
     out.bit_depth = png_get_bit_depth(png, info);
-    if (out.colour_type == PNG_COLOR_TYPE_PALETTE) {
-        png_colorp colours;
-        int count = 0;
-        png_get_PLTE(png, info, &colours, &count);
-        for (int i = 0; i < count; ++i)
+    png_colorp colours = nullptr;
+    int count = 0;
+    if (png_get_PLTE(png, info, &colours, &count) != 0) {
+        for (int i = 0; i < count; ++i) {
             out.palette.push_back({colours[i].red, colours[i].green, colours[i].blue});
-        if (png_get_valid(png, info, PNG_INFO_tRNS)) {
-            png_bytep alphas;
-            int n = 0;
-            png_get_tRNS(png, info, &alphas, &n, nullptr);
-            out.transparency.assign(alphas, alphas + n);
         }
     }
-    size_t rowbytes = png_get_rowbytes(png, info);
-    std::vector<std::uint8_t> raw(rowbytes * out.height);
+    png_bytep alphas = nullptr;
+    if (png_get_tRNS(png, info, &alphas, &count, nullptr) != 0 && alphas != nullptr) {
+        out.transparency.assign(alphas, alphas + count);
+    }
+    const std::size_t row_bytes = png_get_rowbytes(png, info);
+    Bytes raw(row_bytes * out.height);
     std::vector<png_bytep> rows(out.height);
-    for (int y = 0; y < out.height; ++y)
-        rows[y] = &raw[rowbytes * y];
+    for (int y = 0; y < out.height; ++y) {
+        rows[y] = &raw[row_bytes * y];
+    }
     png_read_image(png, rows.data());
-    png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
-
-    size_t count = size_t(out.width) * out.height;
-    out.rgba.resize(count * 4);
-    if (out.colour_type == PNG_COLOR_TYPE_PALETTE && out.bit_depth == 8) {
-        out.indices = raw;
-        for (size_t i = 0; i < count; ++i) {
-            std::uint8_t k = raw[i];
-            if (k >= out.palette.size())
-                throw std::runtime_error("index outside the palette");
-            for (int c = 0; c < 3; ++c)
-                out.rgba[i * 4 + c] = out.palette[k][c];
-            out.rgba[i * 4 + 3] = k < out.transparency.size() ? out.transparency[k] : 255;
-        }
-    } else if (out.colour_type == PNG_COLOR_TYPE_RGB_ALPHA && out.bit_depth == 8) {
+    if (out.bit_depth != 8) {
+        return out;  // the show carries no other depths; the tests reject them
+    }
+    if (out.colour_type == PNG_COLOR_TYPE_RGB_ALPHA) {
         out.rgba = raw;
-    } else {
-        out.rgba.clear();  // the show carries no other kinds; the tests reject them
+    } else if (out.colour_type == PNG_COLOR_TYPE_PALETTE) {
+        out.indices = raw;
+        for (std::uint8_t k : raw) {
+            const auto& c = out.palette.at(k);
+            out.rgba.insert(out.rgba.end(), {c[0], c[1], c[2]});
+            out.rgba.push_back(k < out.transparency.size() ? out.transparency[k] : 255);
+        }
     }
     return out;
 }

@@ -1,5 +1,5 @@
 // Reading pictures back for the tests, through the same libraries a viewer would use:
-// libjpeg for the photographs, libpng for the logos and extras.
+// libjpeg for the photographs, libpng for the logos and extras. Both throw on a bad file.
 #pragma once
 
 #include <array>
@@ -15,11 +15,9 @@ struct DecodedJpeg {
     int width = 0;
     int height = 0;
     bool progressive = false;
-    std::vector<std::uint8_t> rgb;
+    Bytes rgb;
     Bytes after_end;  // whatever follows the end-of-image marker
 };
-
-// Throws if libjpeg reports an error.
 DecodedJpeg decode_jpeg(const Bytes& file);
 
 struct DecodedPng {
@@ -28,9 +26,8 @@ struct DecodedPng {
     int colour_type = -1;
     int bit_depth = 0;
     std::vector<std::array<std::uint8_t, 3>> palette;
-    std::vector<std::uint8_t> transparency;  // the tRNS alphas, one per leading palette entry
-    std::vector<std::uint8_t> indices;       // palette pictures only
-    std::vector<std::uint8_t> rgba;          // every picture, expanded
+    Bytes transparency;  // the tRNS alphas, one per leading palette entry
+    Bytes indices;       // 8-bit palette pictures only
+    Bytes rgba;          // 8-bit palette and RGBA pictures, expanded
 };
-
 DecodedPng decode_png(const Bytes& file);

@@ -61,7 +61,8 @@ TEST(Terrain, CeilingIsAboveEveryPeakInSight)
         for (int j = -60; j <= 60; ++j) {
             for (int i = -60; i <= 60; ++i) {
                 Vec2 p{i * 97.0f + 13.0f, j * 101.0f + 7.0f};
-                ASSERT_LT(terrain_height(l, p, 12), v.ceiling) << "terrain " << int(kind);
+                ASSERT_LT(terrain_height(l, p, 12), v.ceiling)
+                    << "terrain " << static_cast<int>(kind);
             }
         }
     }

@@ -12,7 +12,7 @@ namespace {
 double luminance_spread(const PixelBuffer& p)
 {
     double sum = 0, sum2 = 0;
-    size_t n = size_t(p.width) * p.height;
+    size_t n = static_cast<size_t>(p.width) * p.height;
     for (size_t i = 0; i < n; ++i) {
         const std::uint8_t* px = &p.pixels[i * p.channels];
         double l = 0.2126 * px[0] + 0.7152 * px[1] + 0.0722 * px[2];
@@ -33,7 +33,7 @@ TEST_P(PhotoRendering, ThreadCountDoesNotChangeThePixels)
 {
     PixelBuffer one = render_photo(GetParam(), 72, 54, 1);
     PixelBuffer three = render_photo(GetParam(), 72, 54, 3);
-    ASSERT_EQ(one.pixels.size(), size_t(72) * 54 * 3);
+    ASSERT_EQ(one.pixels.size(), static_cast<size_t>(72) * 54 * 3);
     EXPECT_EQ(one.pixels, three.pixels);
 }
 

@@ -1,5 +1,7 @@
 #include "playback_capture.h"
 
+#include "core/timeline.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -9,9 +11,6 @@
 #include <cstdlib>  // setenv, mkstemp
 
 namespace {
-constexpr int kRate = 48000;
-constexpr int kChannels = 2;
-constexpr int kChunkFrames = 8192;
 constexpr std::uint32_t kTimeoutMs = 120000;
 // Keeps the kick's click and first cycles, drops the hats.
 constexpr float kLowPassHz = 1500.0f;
@@ -43,7 +42,7 @@ void record(void*, Uint8* stream, int len)
 
 void one_pole(std::vector<float>& x, bool backwards)
 {
-    const float a = 1.0f - std::exp(-6.2831853f * kLowPassHz / kRate);
+    const float a = 1.0f - std::exp(-6.2831853f * kLowPassHz / kAudioRate);
     float state = 0.0f;
     const std::int64_t n = static_cast<std::int64_t>(x.size());
     for (std::int64_t k = 0; k < n; ++k) {
@@ -68,14 +67,14 @@ Capture capture_playback(const std::vector<unsigned char>& mp3, std::int64_t fra
     setenv("SDL_DISKAUDIOFILE", device_file, 1);
     setenv("SDL_DISKAUDIODELAY", "0", 1);
 
-    out.samples.assign(static_cast<std::size_t>(frames) * kChannels, 0);
+    out.samples.assign(static_cast<std::size_t>(frames) * kAudioChannels, 0);
     recorder.samples = &out.samples;
     recorder.wanted = out.samples.size();
     recorder.have = 0;
     recorder.armed = false;
 
     if (SDL_Init(SDL_INIT_AUDIO) < 0 ||
-        Mix_OpenAudio(kRate, AUDIO_S16LSB, kChannels, kChunkFrames) < 0) {
+        Mix_OpenAudio(kAudioRate, AUDIO_S16LSB, kAudioChannels, kAudioChunkFrames) < 0) {
         out.error = std::string("audio did not open: ") + SDL_GetError();
         SDL_Quit();
         unlink(device_file);

@@ -1,6 +1,6 @@
 #pragma once
-// Plays an MP3 held in memory through SDL_mixer exactly as the show opens it (48 000 Hz,
-// signed 16-bit little-endian, 2 channels, chunks of 8 192 frames) and returns what the
+// Plays an MP3 held in memory through SDL_mixer exactly as the show opens it (the timeline's
+// audio rate, channels and chunk size, signed 16-bit little-endian) and returns what the
 // mixer outputs from the moment Mix_PlayMusic is called. SDL's "disk" audio driver with no
 // delay stands in for the sound card, so this runs faster than real time on any machine.
 

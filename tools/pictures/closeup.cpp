@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-
 struct Sample {
     float height;
     Vec3 albedo;
@@ -85,7 +83,7 @@ Sample surface_at(const Closeup& c, Vec2 q)
             float fine_crack = smoothstep(0.02f, 0.0f, std::fabs(fbm(q * 4.0f, 5, s + 12)));
             CellSample bubble = cells(q * 14.0f, s + 13, 0.8f);
             float bubbles = smoothstep(0.16f, 0.1f, bubble.f1) *
-                            (hash01(int(bubble.id), 1, s) > 0.7f ? 1.0f : 0.0f);
+                            (hash01(static_cast<int>(bubble.id), 1, s) > 0.7f ? 1.0f : 0.0f);
             Vec3 body = mix(rgb(20, 60, 95), rgb(120, 180, 215), clamp01(0.5f + depth));
             out.albedo =
                 body + rgb(230, 245, 255) * (0.8f * crack + 0.4f * fine_crack + 0.5f * bubbles);
@@ -166,7 +164,9 @@ Sample surface_at(const Closeup& c, Vec2 q)
             out.height = 0.04f * ripple + 0.002f * grains;
             out.albedo = mix(rgb(215, 180, 130), rgb(190, 150, 105), clamp01(0.5f + warp)) *
                          (0.9f + 0.15f * grains);
-            float shells = smoothstep(0.9f, 0.95f, hash01(int(q.x * 40), int(q.y * 40), s + 33));
+            float shells =
+                smoothstep(0.9f, 0.95f,
+                           hash01(static_cast<int>(q.x * 40), static_cast<int>(q.y * 40), s + 33));
             out.albedo = mix(out.albedo, rgb(80, 60, 50), shells * 0.5f);
             break;
         }
@@ -274,7 +274,7 @@ Vec3 shade_fractal(const Fractal& f, float x, float y, int width, int height)
     }
     if (n >= f.max_iterations)
         return f.inside;
-    float smooth = float(n + 1 - std::log2(std::log(std::abs(z))));
+    float smooth = static_cast<float>(n + 1 - std::log2(std::log(std::abs(z))));
     float t = smooth * f.ramp_density;
     Vec3 col{f.a.x + f.b.x * std::cos(2 * kPi * (f.c.x * t + f.d.x)),
              f.a.y + f.b.y * std::cos(2 * kPi * (f.c.y * t + f.d.y)),
@@ -289,10 +289,10 @@ Vec3 shade_fractal(const Fractal& f, float x, float y, int width, int height)
         double la = f.light_angle * kPi / 180.0;
         const double kHeight = 1.5;
         double tt = (u.real() * std::cos(la) + u.imag() * std::sin(la) + kHeight) / (1.0 + kHeight);
-        shade = float(std::clamp(tt, 0.0, 1.0));
+        shade = static_cast<float>(std::clamp(tt, 0.0, 1.0));
     }
     // Distance estimate darkens the thin filaments near the set, like a shadowed edge.
     double de = std::abs(z) * std::log(std::abs(z)) / std::abs(dz);
-    float near = float(std::clamp(de / scale * 0.8, 0.0, 1.0));
+    float near = static_cast<float>(std::clamp(de / scale * 0.8, 0.0, 1.0));
     return col * (0.15f + 1.3f * shade * shade) * (0.35f + 0.65f * std::sqrt(near));
 }

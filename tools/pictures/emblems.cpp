@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-
 // A coverage mask in [0, 1].
 struct Mask {
     int width = 0, height = 0;
@@ -24,13 +22,13 @@ struct Mask {
     {
         if (x < 0 || y < 0 || x >= width || y >= height)
             return 0.0f;
-        return v[size_t(y) * width + x];
+        return v[static_cast<size_t>(y) * width + x];
     }
 };
 
 Mask empty_mask(int w, int h)
 {
-    return Mask{w, h, std::vector<float>(size_t(w) * h, 0.0f)};
+    return Mask{w, h, std::vector<float>(static_cast<size_t>(w) * h, 0.0f)};
 }
 
 // Straight-alpha RGBA in float, composed front to back with `over`.
@@ -41,14 +39,14 @@ struct Paint {
 
 Paint empty_paint(int w, int h)
 {
-    return Paint{w, h, std::vector<float>(size_t(w) * h * 4, 0.0f)};
+    return Paint{w, h, std::vector<float>(static_cast<size_t>(w) * h * 4, 0.0f)};
 }
 
 void over(Paint& p, int x, int y, Vec3 colour, float alpha)
 {
     if (alpha <= 0.0f)
         return;
-    float* d = &p.rgba[(size_t(y) * p.width + x) * 4];
+    float* d = &p.rgba[(static_cast<size_t>(y) * p.width + x) * 4];
     float a = alpha + d[3] * (1.0f - alpha);
     float k = a > 0.0f ? 1.0f / a : 0.0f;
     d[0] = (colour.x * alpha + d[0] * d[3] * (1.0f - alpha)) * k;
@@ -65,15 +63,17 @@ Vec3 srgb(int r, int g, int b)
 
 PixelBuffer to_pixels(const Paint& p, bool binary_alpha)
 {
-    PixelBuffer out{p.width, p.height, 4, Bytes(size_t(p.width) * p.height * 4)};
-    for (size_t i = 0; i < size_t(p.width) * p.height; ++i) {
+    PixelBuffer out{p.width, p.height, 4, Bytes(static_cast<size_t>(p.width) * p.height * 4)};
+    for (size_t i = 0; i < static_cast<size_t>(p.width) * p.height; ++i) {
         float a = p.rgba[i * 4 + 3];
         if (binary_alpha)
             a = a >= 0.5f ? 1.0f : 0.0f;
-        std::uint8_t a8 = std::uint8_t(std::lround(clamp01(a) * 255.0f));
+        std::uint8_t a8 = static_cast<std::uint8_t>(std::lround(clamp01(a) * 255.0f));
         for (int c = 0; c < 3; ++c) {
             out.pixels[i * 4 + c] =
-                a8 == 0 ? 0 : std::uint8_t(std::lround(clamp01(p.rgba[i * 4 + c]) * 255.0f));
+                a8 == 0
+                    ? 0
+                    : static_cast<std::uint8_t>(std::lround(clamp01(p.rgba[i * 4 + c]) * 255.0f));
         }
         out.pixels[i * 4 + 3] = a8;
     }
@@ -133,23 +133,23 @@ Mask text_mask(const std::string& font_path, const std::string& text, int pixel_
         FT_GlyphSlot g = font.face->glyph;
         Placed p{std::vector<unsigned char>(g->bitmap.buffer,
                                             g->bitmap.buffer + g->bitmap.rows * g->bitmap.pitch),
-                 int(g->bitmap.width),
-                 int(g->bitmap.rows),
+                 static_cast<int>(g->bitmap.width),
+                 static_cast<int>(g->bitmap.rows),
                  g->bitmap_left,
                  g->bitmap_top,
                  pen};
-        if (g->bitmap.pitch != int(g->bitmap.width)) {
+        if (g->bitmap.pitch != static_cast<int>(g->bitmap.width)) {
             // Repack rows without padding.
-            std::vector<unsigned char> packed(size_t(p.w) * p.h);
+            std::vector<unsigned char> packed(static_cast<size_t>(p.w) * p.h);
             for (int y = 0; y < p.h; ++y) {
                 std::copy_n(g->bitmap.buffer + y * g->bitmap.pitch, p.w,
-                            packed.begin() + size_t(y) * p.w);
+                            packed.begin() + static_cast<size_t>(y) * p.w);
             }
             p.bits = std::move(packed);
         }
         if (p.w > 0) {
-            ink_left = std::min(ink_left, int(std::floor(pen)) + p.left);
-            ink_right = std::max(ink_right, int(std::floor(pen)) + p.left + p.w);
+            ink_left = std::min(ink_left, static_cast<int>(std::floor(pen)) + p.left);
+            ink_right = std::max(ink_right, static_cast<int>(std::floor(pen)) + p.left + p.w);
             ink_top = std::max(ink_top, p.top);
             ink_bottom = std::min(ink_bottom, p.top - p.h);
         }
@@ -158,17 +158,17 @@ Mask text_mask(const std::string& font_path, const std::string& text, int pixel_
         previous = gi;
     }
     Mask m = empty_mask(w, h);
-    int ox = int(std::lround(cx - (ink_left + ink_right) * 0.5f));
-    int baseline = int(std::lround(cy + (ink_top + ink_bottom) * 0.5f));
+    int ox = static_cast<int>(std::lround(cx - (ink_left + ink_right) * 0.5f));
+    int baseline = static_cast<int>(std::lround(cy + (ink_top + ink_bottom) * 0.5f));
     for (const auto& g : glyphs) {
-        int gx = ox + int(std::floor(g.pen)) + g.left, gy = baseline - g.top;
+        int gx = ox + static_cast<int>(std::floor(g.pen)) + g.left, gy = baseline - g.top;
         for (int y = 0; y < g.h; ++y) {
             for (int x = 0; x < g.w; ++x) {
                 int px = gx + x, py = gy + y;
                 if (px < 0 || py < 0 || px >= w || py >= h)
                     continue;
-                float& d = m.v[size_t(py) * w + px];
-                d = std::max(d, g.bits[size_t(y) * g.w + x] / 255.0f);
+                float& d = m.v[static_cast<size_t>(py) * w + px];
+                d = std::max(d, g.bits[static_cast<size_t>(y) * g.w + x] / 255.0f);
             }
         }
     }
@@ -179,12 +179,12 @@ Mask text_mask(const std::string& font_path, const std::string& text, int pixel_
 Mask grow(const Mask& m, float radius)
 {
     Mask out = empty_mask(m.width, m.height);
-    int r = int(std::ceil(radius));
+    int r = static_cast<int>(std::ceil(radius));
     std::vector<std::pair<int, int>> pen;
     std::vector<float> weight;
     for (int dy = -r; dy <= r; ++dy) {
         for (int dx = -r; dx <= r; ++dx) {
-            float d = std::sqrt(float(dx * dx + dy * dy));
+            float d = std::sqrt(static_cast<float>(dx * dx + dy * dy));
             if (d <= radius + 0.5f) {
                 pen.push_back({dx, dy});
                 weight.push_back(clamp01(radius + 0.5f - d));
@@ -197,7 +197,7 @@ Mask grow(const Mask& m, float radius)
             for (size_t k = 0; k < pen.size() && best < 1.0f; ++k) {
                 best = std::max(best, m.at(x + pen[k].first, y + pen[k].second) * weight[k]);
             }
-            out.v[size_t(y) * m.width + x] = best;
+            out.v[static_cast<size_t>(y) * m.width + x] = best;
         }
     }
     return out;
@@ -212,7 +212,7 @@ Mask blur(const Mask& m, int radius)
                 float s = 0;
                 for (int k = -radius; k <= radius; ++k)
                     s += a.at(x + k, y);
-                b.v[size_t(y) * m.width + x] = s / (2 * radius + 1);
+                b.v[static_cast<size_t>(y) * m.width + x] = s / (2 * radius + 1);
             }
         }
         for (int y = 0; y < m.height; ++y) {
@@ -220,7 +220,7 @@ Mask blur(const Mask& m, int radius)
                 float s = 0;
                 for (int k = -radius; k <= radius; ++k)
                     s += b.at(x, y + k);
-                a.v[size_t(y) * m.width + x] = s / (2 * radius + 1);
+                a.v[static_cast<size_t>(y) * m.width + x] = s / (2 * radius + 1);
             }
         }
     }
@@ -250,7 +250,7 @@ PixelBuffer title_logo(const std::string& font_dir)
             float d = std::fabs(y - 312.0f) - half;
             float bar_cover = std::fabs(u) < 1.0f ? cover(d) : 0.0f;
             float dot_cover = cover(length(Vec2{x - 256.0f, y - 312.0f}) - 9.0f);
-            bar.v[size_t(y) * kSize + x] = std::max(bar_cover, dot_cover);
+            bar.v[static_cast<size_t>(y) * kSize + x] = std::max(bar_cover, dot_cover);
         }
     }
     Mask bar_outline = grow(bar, 3.0f);
@@ -259,7 +259,7 @@ PixelBuffer title_logo(const std::string& font_dir)
     Paint p = empty_paint(kSize, kSize);
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
-            size_t i = size_t(y) * kSize + x;
+            size_t i = static_cast<size_t>(y) * kSize + x;
             over(p, x, y, srgb(8, 6, 20), 0.8f * std::max(glow.v[i], bar_glow.v[i]));
             over(p, x, y, srgb(20, 14, 40), std::max(outline.v[i], bar_outline.v[i]));
             // Fill: a warm metal gradient from pale gold at the top to ember orange below,
@@ -299,7 +299,7 @@ PixelBuffer emblem(const std::string& font_dir)
             float sector = ang / (2.0f * kPi) * 8.0f + 2.0f;  // mark 0 points up
             float nearest = std::round(sector);
             float off = (sector - nearest) * (2.0f * kPi / 8.0f) * r;  // arc distance in pixels
-            bool lead = int(std::lround(nearest)) % 8 == 0;
+            bool lead = static_cast<int>(std::lround(nearest)) % 8 == 0;
             // The lead mark's tip plus its dark rim stays a few pixels inside the 128-pixel radius.
             float tip_out = lead ? 121.0f : 116.0f;
             float tri =
@@ -317,7 +317,7 @@ PixelBuffer emblem(const std::string& font_dir)
                 metal = mix(metal, srgb(255, 210, 90), clamp01((r - 104.0f) / 6.0f));
             over(p, x, y, metal, cover(shape));
             over(p, x, y, srgb(120, 200, 255), 0.8f * cover(inner_rim));
-            size_t i = size_t(y) * kSize + x;
+            size_t i = static_cast<size_t>(y) * kSize + x;
             over(p, x, y, srgb(10, 8, 24), letter_outline.v[i]);
             Vec3 gold = mix(srgb(255, 245, 200), srgb(240, 140, 40), clamp01((y - 70.0f) / 120.0f));
             over(p, x, y, gold, letter.v[i]);
@@ -342,7 +342,7 @@ PixelBuffer tempo_badge(const std::string& font_dir)
             Vec2 d{x + 0.5f - 128.0f, y + 0.5f - 128.0f};
             float r = length(d), a = std::atan2(d.y, d.x);
             float star = r - (104.0f + 18.0f * std::cos(a * 16.0f));
-            size_t i = size_t(y) * kSize + x;
+            size_t i = static_cast<size_t>(y) * kSize + x;
             over(p, x, y, srgb(25, 10, 40), cover(star));
             over(p, x, y, mix(srgb(255, 90, 120), srgb(255, 180, 60), clamp01(y / 256.0f)),
                  cover(star + 5.0f));
@@ -433,7 +433,8 @@ PixelBuffer film_frame(const std::string& font_dir)
             Vec3 base = mix(srgb(40, 22, 12), srgb(70, 40, 20),
                             clamp01(0.5f + (y - 256.0f) / 700.0f + grain));
             over(p, x, y, base, cover(film));
-            over(p, x, y, srgb(240, 170, 80), label.v[size_t(y) * kSize + x] * cover(film));
+            over(p, x, y, srgb(240, 170, 80),
+                 label.v[static_cast<size_t>(y) * kSize + x] * cover(film));
         }
     }
     return to_pixels(p, true);

@@ -11,7 +11,7 @@
 
 Bytes encode_jpeg(const PixelBuffer& rgb, const JpegOptions& options)
 {
-    if (rgb.channels != 3 || rgb.pixels.size() != size_t(rgb.width) * rgb.height * 3) {
+    if (rgb.channels != 3 || rgb.pixels.size() != static_cast<size_t>(rgb.width) * rgb.height * 3) {
         throw std::invalid_argument("encode_jpeg needs an RGB buffer");
     }
     jpeg_compress_struct cinfo;
@@ -33,8 +33,8 @@ Bytes encode_jpeg(const PixelBuffer& rgb, const JpegOptions& options)
     }
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row =
-            const_cast<JSAMPROW>(&rgb.pixels[size_t(cinfo.next_scanline) * rgb.width * 3]);
+        JSAMPROW row = const_cast<JSAMPROW>(
+            &rgb.pixels[static_cast<size_t>(cinfo.next_scanline) * rgb.width * 3]);
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
@@ -79,12 +79,13 @@ Bytes write_png(int height, const std::vector<const std::uint8_t*>& rows, Descri
 
 Bytes encode_png_rgba(const PixelBuffer& rgba)
 {
-    if (rgba.channels != 4 || rgba.pixels.size() != size_t(rgba.width) * rgba.height * 4) {
+    if (rgba.channels != 4 ||
+        rgba.pixels.size() != static_cast<size_t>(rgba.width) * rgba.height * 4) {
         throw std::invalid_argument("encode_png_rgba needs an RGBA buffer");
     }
     std::vector<const std::uint8_t*> rows(rgba.height);
     for (int y = 0; y < rgba.height; ++y) {
-        rows[y] = &rgba.pixels[size_t(y) * rgba.width * 4];
+        rows[y] = &rgba.pixels[static_cast<size_t>(y) * rgba.width * 4];
     }
     return write_png(rgba.height, rows, [&](png_structp png, png_infop info) {
         png_set_IHDR(png, info, rgba.width, rgba.height, 8, PNG_COLOR_TYPE_RGB_ALPHA,
@@ -95,14 +96,15 @@ Bytes encode_png_rgba(const PixelBuffer& rgba)
 Bytes encode_png_indexed(const IndexedPicture& picture)
 {
     size_t n = picture.palette.size();
-    if (n == 0 || n > 256 || picture.indices.size() != size_t(picture.width) * picture.height) {
+    if (n == 0 || n > 256 ||
+        picture.indices.size() != static_cast<size_t>(picture.width) * picture.height) {
         throw std::invalid_argument(
             "encode_png_indexed needs 1 to 256 entries and one index a pixel");
     }
     // Translucent entries first, then the opaque ones, keeping their relative order.
     std::vector<int> order(n);
     for (size_t i = 0; i < n; ++i) {
-        order[i] = int(i);
+        order[i] = static_cast<int>(i);
     }
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         return (picture.palette[a][3] < 255) > (picture.palette[b][3] < 255);
@@ -112,7 +114,7 @@ Bytes encode_png_indexed(const IndexedPicture& picture)
     std::vector<png_byte> alphas;
     for (size_t i = 0; i < n; ++i) {
         const auto& e = picture.palette[order[i]];
-        remap[order[i]] = std::uint8_t(i);
+        remap[order[i]] = static_cast<std::uint8_t>(i);
         colours[i] = {e[0], e[1], e[2]};
         if (e[3] < 255) {
             alphas.push_back(e[3]);
@@ -124,14 +126,14 @@ Bytes encode_png_indexed(const IndexedPicture& picture)
     }
     std::vector<const std::uint8_t*> rows(picture.height);
     for (int y = 0; y < picture.height; ++y) {
-        rows[y] = &indices[size_t(y) * picture.width];
+        rows[y] = &indices[static_cast<size_t>(y) * picture.width];
     }
     return write_png(picture.height, rows, [&](png_structp png, png_infop info) {
         png_set_IHDR(png, info, picture.width, picture.height, 8, PNG_COLOR_TYPE_PALETTE,
                      PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_set_PLTE(png, info, colours.data(), int(n));
+        png_set_PLTE(png, info, colours.data(), static_cast<int>(n));
         if (!alphas.empty()) {
-            png_set_tRNS(png, info, alphas.data(), int(alphas.size()), nullptr);
+            png_set_tRNS(png, info, alphas.data(), static_cast<int>(alphas.size()), nullptr);
         }
     });
 }
@@ -176,13 +178,13 @@ struct Box {
         double sum[4] = {0, 0, 0, 0}, total = 0;
         for (const auto& s : swatches) {
             for (int c = 0; c < 4; ++c) {
-                sum[c] += double(s.colour[c]) * s.count;
+                sum[c] += static_cast<double>(s.colour[c]) * s.count;
             }
             total += s.count;
         }
         std::array<std::uint8_t, 4> m;
         for (int c = 0; c < 4; ++c) {
-            m[c] = std::uint8_t(sum[c] / total + 0.5);
+            m[c] = static_cast<std::uint8_t>(sum[c] / total + 0.5);
         }
         return m;
     }
@@ -192,7 +194,7 @@ int distance(const std::array<std::uint8_t, 4>& a, const std::uint8_t* b)
 {
     int d = 0;
     for (int c = 0; c < 4; ++c) {
-        int e = (int(a[c]) - int(b[c])) * channel_weight(c);
+        int e = (static_cast<int>(a[c]) - static_cast<int>(b[c])) * channel_weight(c);
         d += e * e;
     }
     return d;
@@ -205,7 +207,7 @@ IndexedPicture reduce_to_palette(const PixelBuffer& rgba, int max_colours)
     if (rgba.channels != 4 || max_colours < 2 || max_colours > 256) {
         throw std::invalid_argument("reduce_to_palette needs RGBA and 2 to 256 colours");
     }
-    size_t count = size_t(rgba.width) * rgba.height;
+    size_t count = static_cast<size_t>(rgba.width) * rgba.height;
     std::unordered_map<std::uint32_t, std::uint32_t> histogram;
     bool any_clear = false;
     for (size_t i = 0; i < count; ++i) {
@@ -214,15 +216,17 @@ IndexedPicture reduce_to_palette(const PixelBuffer& rgba, int max_colours)
             any_clear = true;
             continue;
         }
-        ++histogram[p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24];
+        ++histogram[p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24];
     }
     // Solid and translucent colours never share an entry: an averaged alpha would make the
     // inside of a shape slightly see-through.
     std::vector<Box> boxes(2);
     for (const auto& [key, n] : histogram) {
-        std::uint8_t alpha = std::uint8_t(key >> 24);
+        std::uint8_t alpha = static_cast<std::uint8_t>(key >> 24);
         boxes[alpha == 255 ? 0 : 1].swatches.push_back(
-            {{std::uint8_t(key), std::uint8_t(key >> 8), std::uint8_t(key >> 16), alpha}, n});
+            {{static_cast<std::uint8_t>(key), static_cast<std::uint8_t>(key >> 8),
+              static_cast<std::uint8_t>(key >> 16), alpha},
+             n});
     }
     boxes.erase(
         std::remove_if(boxes.begin(), boxes.end(), [](const Box& b) { return b.swatches.empty(); }),
@@ -231,7 +235,7 @@ IndexedPicture reduce_to_palette(const PixelBuffer& rgba, int max_colours)
         b.measure();
     }
     int room = max_colours - (any_clear ? 1 : 0);
-    while (!boxes.empty() && int(boxes.size()) < room) {
+    while (!boxes.empty() && static_cast<int>(boxes.size()) < room) {
         auto widest = std::max_element(boxes.begin(), boxes.end(), [](const Box& a, const Box& b) {
             return a.spread < b.spread;
         });
@@ -282,7 +286,7 @@ IndexedPicture reduce_to_palette(const PixelBuffer& rgba, int max_colours)
             out.indices[i] = 0;
             continue;
         }
-        std::uint32_t key = p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24;
+        std::uint32_t key = p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
         auto found = nearest.find(key);
         if (found == nearest.end()) {
             size_t best = first_colour;
@@ -297,7 +301,7 @@ IndexedPicture reduce_to_palette(const PixelBuffer& rgba, int max_colours)
                     best = e;
                 }
             }
-            found = nearest.emplace(key, std::uint8_t(best)).first;
+            found = nearest.emplace(key, static_cast<std::uint8_t>(best)).first;
         }
         out.indices[i] = found->second;
     }

@@ -8,6 +8,9 @@
 #include <cmath>    // std::sqrt, std::floor, std::exp
 #include <cstdint>  // std::uint32_t
 
+// In float, like every angle the renderers work with.
+constexpr float kPi = 3.14159265f;
+
 struct Vec2 {
     float x, y;
 };

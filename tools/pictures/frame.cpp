@@ -44,10 +44,10 @@ Frame render_frame(int width, int height, const Shader& shade, int threads, floa
     Frame f;
     f.width = width;
     f.height = height;
-    f.linear.assign(size_t(width) * height, Vec3{0, 0, 0});
+    f.linear.assign(static_cast<size_t>(width) * height, Vec3{0, 0, 0});
     for_rows(height, threads, [&](int y) {
         for (int x = 0; x < width; ++x) {
-            f.linear[size_t(y) * width + x] = shade(x + 0.5f, y + 0.5f);
+            f.linear[static_cast<size_t>(y) * width + x] = shade(x + 0.5f, y + 0.5f);
         }
     });
     if (edge_threshold <= 0.0f) {
@@ -56,18 +56,20 @@ Frame render_frame(int width, int height, const Shader& shade, int threads, floa
     std::vector<char> edge(f.linear.size(), 0);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            float c = tone(f.linear[size_t(y) * width + x]);
+            float c = tone(f.linear[static_cast<size_t>(y) * width + x]);
             float worst = 0.0f;
             if (x + 1 < width)
-                worst = std::max(worst, std::fabs(c - tone(f.linear[size_t(y) * width + x + 1])));
+                worst = std::max(
+                    worst, std::fabs(c - tone(f.linear[static_cast<size_t>(y) * width + x + 1])));
             if (y + 1 < height)
-                worst = std::max(worst, std::fabs(c - tone(f.linear[size_t(y + 1) * width + x])));
+                worst = std::max(
+                    worst, std::fabs(c - tone(f.linear[static_cast<size_t>(y + 1) * width + x])));
             if (worst > edge_threshold) {
-                edge[size_t(y) * width + x] = 1;
+                edge[static_cast<size_t>(y) * width + x] = 1;
                 if (x + 1 < width)
-                    edge[size_t(y) * width + x + 1] = 1;
+                    edge[static_cast<size_t>(y) * width + x + 1] = 1;
                 if (y + 1 < height)
-                    edge[size_t(y + 1) * width + x] = 1;
+                    edge[static_cast<size_t>(y + 1) * width + x] = 1;
             }
         }
     }
@@ -76,7 +78,7 @@ Frame render_frame(int width, int height, const Shader& shade, int threads, floa
     static const float kOffsets[3][2] = {{-0.375f, -0.125f}, {0.125f, -0.375f}, {0.375f, 0.125f}};
     for_rows(height, threads, [&](int y) {
         for (int x = 0; x < width; ++x) {
-            size_t i = size_t(y) * width + x;
+            size_t i = static_cast<size_t>(y) * width + x;
             if (!edge[i])
                 continue;
             Vec3 sum = f.linear[i];
@@ -95,12 +97,12 @@ PixelBuffer finish_frame(const Frame& frame, const Finish& finish)
     out.width = frame.width;
     out.height = frame.height;
     out.channels = 3;
-    out.pixels.resize(size_t(frame.width) * frame.height * 3);
+    out.pixels.resize(static_cast<size_t>(frame.width) * frame.height * 3);
     float cx = frame.width * 0.5f, cy = frame.height * 0.5f;
     float inv_r2 = 1.0f / (cx * cx + cy * cy);
     for (int y = 0; y < frame.height; ++y) {
         for (int x = 0; x < frame.width; ++x) {
-            Vec3 c = frame.linear[size_t(y) * frame.width + x] * finish.exposure;
+            Vec3 c = frame.linear[static_cast<size_t>(y) * frame.width + x] * finish.exposure;
             float r2 = ((x - cx) * (x - cx) + (y - cy) * (y - cy)) * inv_r2;
             c = c * (1.0f - finish.vignette * r2 * r2 * 0.5f - finish.vignette * r2 * 0.5f);
             float l = luminance(c);
@@ -116,8 +118,8 @@ PixelBuffer finish_frame(const Frame& frame, const Finish& finish)
             float chans[3] = {c.x, c.y, c.z};
             for (int k = 0; k < 3; ++k) {
                 float v = curve(chans[k]) + grain;
-                out.pixels[(size_t(y) * frame.width + x) * 3 + k] =
-                    std::uint8_t(std::lround(clamp01(v) * 255.0f));
+                out.pixels[(static_cast<size_t>(y) * frame.width + x) * 3 + k] =
+                    static_cast<std::uint8_t>(std::lround(clamp01(v) * 255.0f));
             }
         }
     }
@@ -127,7 +129,7 @@ PixelBuffer finish_frame(const Frame& frame, const Finish& finish)
 void defocus(Frame& frame, float radius, const std::function<float(float x, float y)>& amount)
 {
     int w = frame.width, h = frame.height;
-    int r = std::max(1, int(radius));
+    int r = std::max(1, static_cast<int>(radius));
     std::vector<Vec3> a = frame.linear, b(a.size());
     // Three box passes approximate a Gaussian.
     for (int pass = 0; pass < 3; ++pass) {
@@ -135,24 +137,24 @@ void defocus(Frame& frame, float radius, const std::function<float(float x, floa
             for (int x = 0; x < w; ++x) {
                 Vec3 s{0, 0, 0};
                 for (int k = -r; k <= r; ++k) {
-                    s += a[size_t(y) * w + std::clamp(x + k, 0, w - 1)];
+                    s += a[static_cast<size_t>(y) * w + std::clamp(x + k, 0, w - 1)];
                 }
-                b[size_t(y) * w + x] = s * (1.0f / (2 * r + 1));
+                b[static_cast<size_t>(y) * w + x] = s * (1.0f / (2 * r + 1));
             }
         }
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 Vec3 s{0, 0, 0};
                 for (int k = -r; k <= r; ++k) {
-                    s += b[size_t(std::clamp(y + k, 0, h - 1)) * w + x];
+                    s += b[static_cast<size_t>(std::clamp(y + k, 0, h - 1)) * w + x];
                 }
-                a[size_t(y) * w + x] = s * (1.0f / (2 * r + 1));
+                a[static_cast<size_t>(y) * w + x] = s * (1.0f / (2 * r + 1));
             }
         }
     }
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            size_t i = size_t(y) * w + x;
+            size_t i = static_cast<size_t>(y) * w + x;
             frame.linear[i] = mix(frame.linear[i], a[i], clamp01(amount(x + 0.5f, y + 0.5f)));
         }
     }

@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
 constexpr float kDegrees = kPi / 180.0f;
 
 Vec3 sun_direction(const Landscape& land)
@@ -99,7 +98,7 @@ LandscapeView make_view(const Landscape& land, int width, int height, float ceil
     v.up = cross(v.right, v.forward);
     v.tan_half_fov = std::tan(land.fov * 0.5f * kDegrees);
     v.pixel_angle = 2.0f * v.tan_half_fov / height;
-    v.aspect = float(width) / height;
+    v.aspect = static_cast<float>(width) / height;
     if (ceiling > kNoWater) {
         v.ceiling = ceiling;
         return v;
@@ -188,7 +187,8 @@ Vec3 stars_and_galaxy(const Scene& s, Vec3 rd)
         // star, seen where its direction lies within a pixel or so of the ray.
         float k = 1.0f / (s.view.pixel_angle * 3.0f);
         Vec3 g = rd * k;
-        int bx = int(std::floor(g.x)), by = int(std::floor(g.y)), bz = int(std::floor(g.z));
+        int bx = static_cast<int>(std::floor(g.x)), by = static_cast<int>(std::floor(g.y)),
+            bz = static_cast<int>(std::floor(g.z));
         for (int dz = -1; dz <= 1; ++dz) {
             for (int dy = -1; dy <= 1; ++dy) {
                 for (int dx = -1; dx <= 1; ++dx) {
@@ -296,7 +296,7 @@ CloudHit clouds(const Scene& s, Vec3 ro, Vec3 rd)
     Vec3 p = ro + rd * t;
     Vec2 q{p.x / land.cloud_scale, p.z / land.cloud_scale};
     // Octaves fade with distance so far clouds do not shimmer.
-    int octaves = std::clamp(int(9.0f - std::log2(1.0f + t / 800.0f) * 1.4f), 3, 9);
+    int octaves = std::clamp(static_cast<int>(9.0f - std::log2(1.0f + t / 800.0f) * 1.4f), 3, 9);
     Vec2 warp{fbm(q * 0.7f, 3, land.seed + 60), fbm(q * 0.7f + Vec2{5, 3}, 3, land.seed + 61)};
     float n = fbm(q + warp * 0.8f, octaves, land.seed + 62) * 0.5f + 0.5f;
     float lo = 1.0f - land.cloud_cover * 0.9f;
@@ -358,7 +358,7 @@ Vec3 terrain_normal(const Scene& s, Vec3 p, float t)
 {
     // Down to features about a pixel wide at this distance, and no finer.
     float footprint = std::max(0.02f, t * s.view.pixel_angle);
-    int octaves = std::clamp(int(std::log2(s.land.scale / footprint)) + 1, 4, 16);
+    int octaves = std::clamp(static_cast<int>(std::log2(s.land.scale / footprint)) + 1, 4, 16);
     float e = std::max(0.05f, t * s.view.pixel_angle * 0.8f);
     float h = terrain_height(s.land, {p.x, p.z}, octaves);
     float hx = terrain_height(s.land, {p.x + e, p.z}, octaves);

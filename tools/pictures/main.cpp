@@ -57,12 +57,12 @@ int main(int argc, char** argv)
             char name[16];
             std::snprintf(name, sizeof name, "%02d.jpg", k);
             write_file((media / "photos" / name).string(), bytes);
-            photo_bytes += long(bytes.size());
-            photo_pixels += double(format.width) * format.height;
+            photo_bytes += static_cast<long>(bytes.size());
+            photo_pixels += static_cast<double>(format.width) * format.height;
             std::printf("photos/%s %4dx%-4d %-11s %7zu bytes %5.2f bpp %5.1fs  %s\n", name,
                         format.width, format.height,
                         format.progressive ? "progressive" : "baseline", bytes.size(),
-                        bytes.size() * 8.0 / (double(format.width) * format.height),
+                        bytes.size() * 8.0 / (static_cast<double>(format.width) * format.height),
                         seconds_since(t0), photo_title(k).c_str());
             std::fflush(stdout);
         }

@@ -43,8 +43,6 @@ struct Plan {
     float depth_of_field = 0.0f;  // blur radius as a share of the height, for close-ups
 };
 
-constexpr float kPi = 3.14159265f;
-
 // Tries spots around the origin (on open water, or on dry land) and headings, and keeps
 // the one whose tiny preview looks most like a picture worth taking: about `sky_share` of
 // sky, nothing looming just in front of the lens, and ground at many distances, ridge
@@ -57,7 +55,7 @@ void choose_viewpoint(Landscape& l, bool on_water, float sky_share, bool keep_ya
     float best_yaw = l.yaw;
     int spots = 0;
     for (int i = 0; i < 3000 && spots < kSpots; ++i) {
-        float r = 120.0f * std::sqrt(float(i)), a = i * 2.39996f;
+        float r = 120.0f * std::sqrt(static_cast<float>(i)), a = i * 2.39996f;
         Vec2 p{r * std::cos(a), r * std::sin(a)};
         float ground = terrain_height(l, p, 6);
         bool wet = ground < l.water_level - 15.0f;
@@ -130,6 +128,15 @@ Plan plan_for(int index)
             l.cloud_cover = 0.35f;
             choose_viewpoint(l, true, 0.35f);
             break;
+        case 1:
+            p.kind = Kind::kClose;
+            p.title = "cooling lava";
+            c.surface = Surface::kLava;
+            c.zoom = 2.0f;
+            c.light_azimuth = 60;
+            c.light = rgb(120, 110, 110);
+            c.ambient = rgb(40, 30, 30);
+            break;
         case 2:
             p.title = "summit at dawn";
             l.amplitude = 900;
@@ -161,6 +168,12 @@ Plan plan_for(int index)
             l.horizon = rgb(210, 200, 190);
             l.haze = 0.00008f;
             l.yaw = 100;
+            break;
+        case 4:
+            p.kind = Kind::kClose;
+            p.title = "bark of an old pine";
+            c.surface = Surface::kBark;
+            c.zoom = 1.6f;
             break;
         case 5:
             p.title = "misty hills in the morning";
@@ -218,6 +231,12 @@ Plan plan_for(int index)
             l.horizon = rgb(190, 200, 215);
             choose_viewpoint(l, false, 0.45f);
             break;
+        case 8:
+            p.kind = Kind::kClose;
+            p.title = "granite";
+            c.surface = Surface::kGranite;
+            c.zoom = 1.2f;
+            break;
         case 9:
             p.title = "the galaxy over a ridge";
             l.night = true;
@@ -274,6 +293,26 @@ Plan plan_for(int index)
             l.cloud_altitude = 2200;
             choose_viewpoint(l, false, 0.35f);
             break;
+        case 12:
+            p.kind = Kind::kClose;
+            p.title = "lake ice";
+            c.surface = Surface::kIce;
+            c.zoom = 1.5f;
+            c.light = rgb(220, 235, 255);
+            p.depth_of_field = 0.004f;
+            break;
+        case 13:
+            p.kind = Kind::kFractal;
+            p.title = "seahorse valley";
+            f.centre_x = -0.7453;
+            f.centre_y = 0.1127;
+            f.span = 0.0065;
+            f.max_iterations = 1200;
+            f.d = {0.0f, 0.08f, 0.2f};
+            f.ramp_density = 0.03f;
+            f.a = {0.55f, 0.45f, 0.35f};
+            f.b = {0.45f, 0.4f, 0.35f};
+            break;
         case 14:
             p.title = "islands in a tropical sea";
             l.terrain = Terrain::kHills;
@@ -294,6 +333,13 @@ Plan plan_for(int index)
             l.cloud_cover = 0.3f;
             l.cloud_altitude = 1200;
             choose_viewpoint(l, true, 0.35f);
+            break;
+        case 15:
+            p.kind = Kind::kClose;
+            p.title = "river pebbles";
+            c.surface = Surface::kPebbles;
+            c.zoom = 1.8f;
+            p.depth_of_field = 0.006f;
             break;
         case 16:
             p.title = "autumn hills at golden hour";
@@ -334,6 +380,21 @@ Plan plan_for(int index)
             l.yaw = 30;
             choose_viewpoint(l, true, 0.35f, true);
             break;
+        case 18:
+            p.kind = Kind::kFractal;
+            p.title = "dendrite julia";
+            f.kind = FractalKind::kJulia;
+            f.centre_x = 0.0;
+            f.centre_y = 0.0;
+            f.span = 3.0;
+            f.julia_x = -0.8;
+            f.julia_y = 0.156;
+            f.max_iterations = 800;
+            f.d = {0.1f, 0.15f, 0.2f};
+            f.ramp_density = 0.04f;
+            f.a = {0.3f, 0.45f, 0.6f};
+            f.b = {0.3f, 0.35f, 0.4f};
+            break;
         case 19:
             p.title = "fjord";
             l.amplitude = 850;
@@ -348,6 +409,31 @@ Plan plan_for(int index)
             l.cloud_cover = 0.4f;
             l.cloud_altitude = 1800;
             choose_viewpoint(l, true, 0.35f);
+            break;
+        case 20:
+            p.kind = Kind::kClose;
+            p.title = "lichen on a boulder";
+            c.surface = Surface::kLichen;
+            c.zoom = 1.4f;
+            break;
+        case 21:
+            p.kind = Kind::kClose;
+            p.title = "cracked mud";
+            c.surface = Surface::kMud;
+            c.zoom = 2.2f;
+            c.light_elevation = 25;
+            break;
+        case 22:
+            p.kind = Kind::kFractal;
+            p.title = "elephant valley";
+            f.centre_x = 0.2822;
+            f.centre_y = 0.0101;
+            f.span = 0.012;
+            f.max_iterations = 1500;
+            f.d = {0.0f, 0.05f, 0.1f};
+            f.ramp_density = 0.025f;
+            f.a = {0.55f, 0.4f, 0.3f};
+            f.b = {0.45f, 0.35f, 0.25f};
             break;
         case 23:
             p.title = "snowfields by moonlight";
@@ -387,6 +473,26 @@ Plan plan_for(int index)
             l.yaw = 0;
             l.sun_strength = 4.0f;
             break;
+        case 25:
+            p.kind = Kind::kClose;
+            p.title = "polished marble";
+            c.surface = Surface::kMarble;
+            c.zoom = 1.0f;
+            break;
+        case 26:
+            p.kind = Kind::kFractal;
+            p.title = "burning ship's mast";
+            f.kind = FractalKind::kBurningShip;
+            f.centre_x = -1.762;
+            f.centre_y = -0.028;
+            f.span = 0.06;
+            f.max_iterations = 600;
+            f.d = {0.0f, 0.05f, 0.1f};
+            f.c = {1.0f, 1.0f, 1.0f};
+            f.ramp_density = 0.04f;
+            f.a = {0.5f, 0.3f, 0.15f};
+            f.b = {0.5f, 0.35f, 0.2f};
+            break;
         case 27:
             p.title = "turquoise bay below cliffs";
             l.amplitude = 420;
@@ -402,6 +508,14 @@ Plan plan_for(int index)
             l.sun_elevation = 50;
             l.zenith = rgb(40, 100, 200);
             choose_viewpoint(l, true, 0.12f);
+            break;
+        case 28:
+            p.kind = Kind::kClose;
+            p.title = "wind ripples in sand";
+            c.surface = Surface::kSand;
+            c.zoom = 1.3f;
+            c.light_elevation = 18;
+            p.depth_of_field = 0.006f;
             break;
         case 29:
             p.title = "still lake in dawn fog";
@@ -458,75 +572,23 @@ Plan plan_for(int index)
             l.cloud_altitude = 1500;
             choose_viewpoint(l, false, 0.35f);
             break;
-
-        case 1:
-            p.kind = Kind::kClose;
-            p.title = "cooling lava";
-            c.surface = Surface::kLava;
-            c.zoom = 2.0f;
-            c.light_azimuth = 60;
-            c.light = rgb(120, 110, 110);
-            c.ambient = rgb(40, 30, 30);
-            break;
-        case 4:
-            p.kind = Kind::kClose;
-            p.title = "bark of an old pine";
-            c.surface = Surface::kBark;
-            c.zoom = 1.6f;
-            break;
-        case 8:
-            p.kind = Kind::kClose;
-            p.title = "granite";
-            c.surface = Surface::kGranite;
-            c.zoom = 1.2f;
-            break;
-        case 12:
-            p.kind = Kind::kClose;
-            p.title = "lake ice";
-            c.surface = Surface::kIce;
-            c.zoom = 1.5f;
-            c.light = rgb(220, 235, 255);
-            p.depth_of_field = 0.004f;
-            break;
-        case 15:
-            p.kind = Kind::kClose;
-            p.title = "river pebbles";
-            c.surface = Surface::kPebbles;
-            c.zoom = 1.8f;
-            p.depth_of_field = 0.006f;
-            break;
-        case 20:
-            p.kind = Kind::kClose;
-            p.title = "lichen on a boulder";
-            c.surface = Surface::kLichen;
-            c.zoom = 1.4f;
-            break;
-        case 21:
-            p.kind = Kind::kClose;
-            p.title = "cracked mud";
-            c.surface = Surface::kMud;
-            c.zoom = 2.2f;
-            c.light_elevation = 25;
-            break;
-        case 25:
-            p.kind = Kind::kClose;
-            p.title = "polished marble";
-            c.surface = Surface::kMarble;
-            c.zoom = 1.0f;
-            break;
-        case 28:
-            p.kind = Kind::kClose;
-            p.title = "wind ripples in sand";
-            c.surface = Surface::kSand;
-            c.zoom = 1.3f;
-            c.light_elevation = 18;
-            p.depth_of_field = 0.006f;
-            break;
         case 32:
             p.kind = Kind::kClose;
             p.title = "rust through blue paint";
             c.surface = Surface::kRust;
             c.zoom = 1.1f;
+            break;
+        case 33:
+            p.kind = Kind::kFractal;
+            p.title = "double spiral";
+            f.centre_x = -0.743643887;
+            f.centre_y = 0.131825904;
+            f.span = 0.00012;
+            f.max_iterations = 2500;
+            f.d = {0.0f, 0.15f, 0.3f};
+            f.ramp_density = 0.02f;
+            f.a = {0.4f, 0.45f, 0.45f};
+            f.b = {0.4f, 0.35f, 0.3f};
             break;
         case 34:
             p.kind = Kind::kClose;
@@ -540,72 +602,6 @@ Plan plan_for(int index)
             p.title = "end grain of a log";
             c.surface = Surface::kWood;
             c.zoom = 1.2f;
-            break;
-
-        case 13:
-            p.kind = Kind::kFractal;
-            p.title = "seahorse valley";
-            f.centre_x = -0.7453;
-            f.centre_y = 0.1127;
-            f.span = 0.0065;
-            f.max_iterations = 1200;
-            f.d = {0.0f, 0.08f, 0.2f};
-            f.ramp_density = 0.03f;
-            f.a = {0.55f, 0.45f, 0.35f};
-            f.b = {0.45f, 0.4f, 0.35f};
-            break;
-        case 18:
-            p.kind = Kind::kFractal;
-            p.title = "dendrite julia";
-            f.kind = FractalKind::kJulia;
-            f.centre_x = 0.0;
-            f.centre_y = 0.0;
-            f.span = 3.0;
-            f.julia_x = -0.8;
-            f.julia_y = 0.156;
-            f.max_iterations = 800;
-            f.d = {0.1f, 0.15f, 0.2f};
-            f.ramp_density = 0.04f;
-            f.a = {0.3f, 0.45f, 0.6f};
-            f.b = {0.3f, 0.35f, 0.4f};
-            break;
-        case 22:
-            p.kind = Kind::kFractal;
-            p.title = "elephant valley";
-            f.centre_x = 0.2822;
-            f.centre_y = 0.0101;
-            f.span = 0.012;
-            f.max_iterations = 1500;
-            f.d = {0.0f, 0.05f, 0.1f};
-            f.ramp_density = 0.025f;
-            f.a = {0.55f, 0.4f, 0.3f};
-            f.b = {0.45f, 0.35f, 0.25f};
-            break;
-        case 26:
-            p.kind = Kind::kFractal;
-            p.title = "burning ship's mast";
-            f.kind = FractalKind::kBurningShip;
-            f.centre_x = -1.762;
-            f.centre_y = -0.028;
-            f.span = 0.06;
-            f.max_iterations = 600;
-            f.d = {0.0f, 0.05f, 0.1f};
-            f.c = {1.0f, 1.0f, 1.0f};
-            f.ramp_density = 0.04f;
-            f.a = {0.5f, 0.3f, 0.15f};
-            f.b = {0.5f, 0.35f, 0.2f};
-            break;
-        case 33:
-            p.kind = Kind::kFractal;
-            p.title = "double spiral";
-            f.centre_x = -0.743643887;
-            f.centre_y = 0.131825904;
-            f.span = 0.00012;
-            f.max_iterations = 2500;
-            f.d = {0.0f, 0.15f, 0.3f};
-            f.ramp_density = 0.02f;
-            f.a = {0.4f, 0.45f, 0.45f};
-            f.b = {0.4f, 0.35f, 0.3f};
             break;
         default:
             throw std::out_of_range("no such photo");

@@ -14,8 +14,8 @@ lame_t open_encoder()
     if (lame == nullptr) {
         throw std::runtime_error("lame_init failed");
     }
-    lame_set_in_samplerate(lame, kSampleRate);
-    lame_set_out_samplerate(lame, kSampleRate);
+    lame_set_in_samplerate(lame, kAudioRate);
+    lame_set_out_samplerate(lame, kAudioRate);
     lame_set_num_channels(lame, 2);
     lame_set_mode(lame, JOINT_STEREO);
     lame_set_VBR(lame, vbr_default);

@@ -35,8 +35,8 @@ bool write_wav(const std::string& path, const StereoBuffer& decoded)
     put_le(f, 16, 4);
     put_le(f, 1, 2);  // integer PCM
     put_le(f, 2, 2);
-    put_le(f, kSampleRate, 4);
-    put_le(f, kSampleRate * 4, 4);
+    put_le(f, kAudioRate, 4);
+    put_le(f, kAudioRate * 4, 4);
     put_le(f, 4, 2);
     put_le(f, 16, 2);
     f.write("data", 4);
@@ -69,7 +69,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
     }
-    const double seconds = static_cast<double>(s.heard.left.size()) / kSampleRate;
+    const double seconds = static_cast<double>(s.heard.left.size()) / kAudioRate;
     std::printf("%s: %zu bytes, %.3f s decoded, %.1f kbit/s\n", argv[1], s.mp3.size(), seconds,
                 s.mp3.size() * 8.0 / seconds / 1000.0);
     std::printf("integrated loudness %.2f LUFS, true peak %.2f dBTP\n", s.loudness.integrated_lufs,

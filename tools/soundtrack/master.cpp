@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 namespace {
-constexpr std::int64_t kLookAheadSamples = kSampleRate * 3 / 1000;  // 3 ms
+constexpr std::int64_t kLookAheadSamples = kAudioRate * 3 / 1000;  // 3 ms
 constexpr double kReleaseSeconds = 0.12;
 constexpr std::int64_t kChunkFrames = 65536;
 constexpr int kMasteringPasses = 8;
@@ -16,7 +16,7 @@ constexpr double kLoudnessToleranceLu = 0.05;
 
 double measure(const StereoBuffer& pcm, int mode, Loudness& out)
 {
-    ebur128_state* state = ebur128_init(2, kSampleRate, mode);
+    ebur128_state* state = ebur128_init(kAudioChannels, kAudioRate, mode);
     if (state == nullptr) {
         throw std::runtime_error("ebur128_init failed");
     }
@@ -93,7 +93,7 @@ void limit_peaks(StereoBuffer& pcm, float ceiling)
     }
     // A slow release, never above what the window asks for.
     const float release =
-        1.0f - static_cast<float>(std::exp(-1.0 / (kReleaseSeconds * kSampleRate)));
+        1.0f - static_cast<float>(std::exp(-1.0 / (kReleaseSeconds * kAudioRate)));
     float level = 1.0f;
     for (std::int64_t i = 0; i < n; ++i) {
         level = std::min(held[i], level + (1.0f - level) * release);

@@ -109,12 +109,12 @@ std::vector<float> kick_duck(const std::vector<Note>& notes, std::int64_t sample
             continue;
         }
         // A 3 ms slope down keeps the dip itself from clicking.
-        const std::int64_t slope = kSampleRate * 3 / 1000;
+        const std::int64_t slope = kAudioRate * 3 / 1000;
         const std::int64_t end = std::min(samples, n.start + kSamplesPerBeat);
         for (std::int64_t i = std::max<std::int64_t>(0, n.start - slope); i < end; ++i) {
-            const float t = static_cast<float>(i - n.start) / kSampleRate;
+            const float t = static_cast<float>(i - n.start) / kAudioRate;
             const float dip =
-                t < 0.0f ? 1.0f + t * kSampleRate / slope : std::exp(-t / kDuckSeconds);
+                t < 0.0f ? 1.0f + t * kAudioRate / slope : std::exp(-t / kDuckSeconds);
             gain[i] = std::min(gain[i], 1.0f - kDuckDepth * dip);
         }
     }
@@ -132,11 +132,11 @@ StereoBuffer mix_piece(const std::vector<Note>& notes, std::int64_t samples)
     const std::vector<float> duck = kick_duck(notes, samples);
 
     StereoBuffer out{std::move(buses.drums.left), std::move(buses.drums.right)};
-    const float high_pass = 1.0f - std::exp(-6.2831853f * kHighPassHz / kSampleRate);
+    const float high_pass = 1.0f - std::exp(-6.2831853f * kHighPassHz / kAudioRate);
     float low_left = 0.0f;
     float low_right = 0.0f;
     const std::int64_t fade_from =
-        samples - static_cast<std::int64_t>(kEndFadeSeconds * kSampleRate);
+        samples - static_cast<std::int64_t>(kEndFadeSeconds * kAudioRate);
     for (std::int64_t i = 0; i < samples; ++i) {
         const float wet_gain = 0.5f + 0.5f * duck[i];
         float left = out.left[i] +

@@ -11,10 +11,8 @@
 #include <cstdint>
 #include <vector>
 
-constexpr int kBeatsPerPhrase = 32;
-constexpr int kDropBeat = 128;
-constexpr int kShowEndBeat = 540;
-constexpr int kOutroBeat = 544;  // the first phrase after the show has stopped
+// The outro waits for the first phrase that starts once the show has stopped.
+constexpr int kOutroBeat = (kShowEndBeat + kBeatsPerPhrase - 1) / kBeatsPerPhrase * kBeatsPerPhrase;
 
 // Every note of the piece, ordered by start.
 std::vector<Note> compose_score();

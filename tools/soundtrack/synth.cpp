@@ -11,12 +11,12 @@ constexpr double kPi = 3.141592653589793;
 
 float seconds(std::int64_t samples)
 {
-    return static_cast<float>(samples) / kSampleRate;
+    return static_cast<float>(samples) / kAudioRate;
 }
 
 std::int64_t samples_of(double secs)
 {
-    return static_cast<std::int64_t>(std::ceil(secs * kSampleRate));
+    return static_cast<std::int64_t>(std::ceil(secs * kAudioRate));
 }
 
 // Adds one stereo sample to a bus at an absolute position, ignoring positions past its end.
@@ -39,7 +39,7 @@ float metal_next(Metal& m, float scale)
 {
     float sum = 0.0f;
     for (int i = 0; i < 6; ++i) {
-        m.phase[i] += kMetalHz[i] * scale / kSampleRate;
+        m.phase[i] += kMetalHz[i] * scale / kAudioRate;
         m.phase[i] -= std::floor(m.phase[i]);
         sum += m.phase[i] < 0.5 ? 1.0f : -1.0f;
     }
@@ -62,16 +62,36 @@ constexpr float kSpreadPan[7] = {-0.9f, 0.6f, -0.3f, 0.0f, 0.3f, -0.6f, 0.9f};
 constexpr double kKickSeconds = 0.42;
 constexpr double kClapSeconds = 0.35;
 constexpr double kSnareSeconds = 0.25;
-constexpr double kClosedHatSeconds = 0.06;
-constexpr double kOpenHatSeconds = 0.3;
 constexpr double kCrashSeconds = 2.4;
 constexpr double kBellSeconds = 3.0;
 constexpr double kRiserFadeSeconds = 0.05;
 
 constexpr Adsr kBassEnv{0.001f, 0.08f, 0.75f, 0.02f};
-constexpr Adsr kPadEnv{0.35f, 0.8f, 0.8f, 0.9f};
-constexpr Adsr kLeadEnv{0.004f, 0.25f, 0.7f, 0.18f};
 constexpr Adsr kPluckEnv{0.001f, 0.18f, 0.0f, 0.05f};
+
+// The two hats share one voice; the open one is darker, rings longer and sits the other side.
+struct HatVoice {
+    float cutoff_hz;
+    float decay_seconds;
+    double seconds;  // from the hit to silence
+    float pan;
+};
+constexpr HatVoice kClosedHat{8000.0f, 0.014f, 0.06, -0.25f};
+constexpr HatVoice kOpenHat{7000.0f, 0.07f, 0.3, 0.15f};
+
+// The chords and the lead are the same detuned saw stack. The pad uses five of the seven
+// saws, so it stays narrower than the lead; only the lead gets the opening filter and the
+// vibrato, and the tempo delay.
+struct SupersawVoice {
+    Adsr env;
+    int saws;
+    float level;
+    float reverb_send;
+    float delay_send;
+    bool lead;
+};
+constexpr SupersawVoice kPadVoice{{0.35f, 0.8f, 0.8f, 0.9f}, 5, 0.1f, 0.35f, 0.0f, false};
+constexpr SupersawVoice kLeadVoice{{0.004f, 0.25f, 0.7f, 0.18f}, 7, 0.16f, 0.3f, 0.3f, true};
 
 // A fade to exactly zero over the last part of a fixed-length voice.
 float tail_fade(float t, float total)
@@ -88,7 +108,7 @@ void render_kick(const Note& n, Buses& b)
     for (std::int64_t i = 0; i < total; ++i) {
         const float t = seconds(i);
         const double hz = 50.0 + 140.0 * std::exp(-t / 0.03) + 400.0 * std::exp(-t / 0.0025);
-        phase += hz / kSampleRate;
+        phase += hz / kAudioRate;
         const float body = static_cast<float>(std::sin(kTwoPi * phase)) * std::exp(-t / 0.12f);
         const float click = noise_next(noise) * 0.35f * std::exp(-t / 0.0012f);
         const float x = std::tanh(1.6f * (body + click)) * 0.75f * n.velocity *
@@ -140,17 +160,17 @@ void render_snare(const Note& n, Buses& b)
     }
 }
 
-void render_hat(const Note& n, Buses& b, bool open)
+void render_hat(const Note& n, Buses& b, const HatVoice& hat)
 {
     Noise noise = noise_seeded(n.seed);
     Metal metal;
     Svf high;
-    svf_tune(high, open ? 7000.0f : 8000.0f, 0.1f);
-    const float decay = open ? 0.07f : 0.014f;
-    const float total_seconds = static_cast<float>(open ? kOpenHatSeconds : kClosedHatSeconds);
+    svf_tune(high, hat.cutoff_hz, 0.1f);
+    const float decay = hat.decay_seconds;
+    const float total_seconds = static_cast<float>(hat.seconds);
     float left_gain = 0.0f;
     float right_gain = 0.0f;
-    pan_gains(open ? 0.15f : -0.25f, left_gain, right_gain);
+    pan_gains(hat.pan, left_gain, right_gain);
     const std::int64_t total = note_tail_samples(n);
     for (std::int64_t i = 0; i < total; ++i) {
         const float t = seconds(i);
@@ -171,7 +191,7 @@ void render_crash(const Note& n, Buses& b)
     svf_tune(high_left, 4500.0f, 0.1f);
     svf_tune(high_right, 4500.0f, 0.1f);
     // The top octave of white noise is mostly hiss: roll it off so the wash stays silver.
-    const float top = 1.0f - std::exp(-6.2831853f * 9000.0f / kSampleRate);
+    const float top = 1.0f - std::exp(-6.2831853f * 9000.0f / kAudioRate);
     float top_left = 0.0f;
     float top_right = 0.0f;
     const std::int64_t total = note_tail_samples(n);
@@ -230,8 +250,8 @@ void render_bass(const Note& n, Buses& b)
         if (i % 16 == 0) {
             svf_tune(low, 120.0f + (250.0f + 2500.0f * n.brightness) * std::exp(-t / 0.07f), 0.35f);
         }
-        const float saws = 0.5f * (saw_blep(phase_a, hz * 1.003 / kSampleRate) +
-                                   saw_blep(phase_b, hz * 0.997 / kSampleRate));
+        const float saws = 0.5f * (saw_blep(phase_a, hz * 1.003 / kAudioRate) +
+                                   saw_blep(phase_b, hz * 0.997 / kAudioRate));
         const float sub = static_cast<float>(std::sin(kTwoPi * hz * t));
         const float x = (svf_step(low, saws).low + 0.6f * sub) * adsr_level(kBassEnv, t, gate) *
                         0.42f * n.velocity;
@@ -241,18 +261,18 @@ void render_bass(const Note& n, Buses& b)
 
 // Detuned sawtooth stacks, shared by the chords and the lead. The lead gets a brighter filter
 // that opens further at each note's start, and a vibrato that grows in once the note is held.
-void render_supersaw(const Note& n, Buses& b, const Adsr& env, int voices, float level,
-                     float reverb, float delay, bool lead)
+void render_supersaw(const Note& n, Buses& b, const SupersawVoice& voice)
 {
+    const bool lead = voice.lead;
     const double hz = note_hz(n.pitch);
-    const int first = (7 - voices) / 2;
+    const int first = (7 - voice.saws) / 2;
     double phase[7];
     float left_gain[7];
     float right_gain[7];
     double increment[7];
     Noise start_phases = noise_seeded(n.seed);
     for (int v = 0; v < 7; ++v) {
-        increment[v] = hz * std::pow(2.0, kSpreadSemis[v] / 12.0) / kSampleRate;
+        increment[v] = hz * std::pow(2.0, kSpreadSemis[v] / 12.0) / kAudioRate;
         phase[v] = 0.5 + 0.5 * noise_next(start_phases);
         pan_gains(kSpreadPan[v], left_gain[v], right_gain[v]);
     }
@@ -276,17 +296,17 @@ void render_supersaw(const Note& n, Buses& b, const Adsr& env, int voices, float
         }
         float left = 0.0f;
         float right = 0.0f;
-        for (int v = first; v < first + voices; ++v) {
+        for (int v = first; v < first + voice.saws; ++v) {
             const float s = saw_blep(phase[v], increment[v] * bend);
             left += s * left_gain[v];
             right += s * right_gain[v];
         }
-        const float amp = adsr_level(env, t, gate) * level * n.velocity;
+        const float amp = adsr_level(voice.env, t, gate) * voice.level * n.velocity;
         left = svf_step(low_left, left).low * amp;
         right = svf_step(low_right, right).low * amp;
         put(b.music, n.start + i, left, right);
-        put(b.reverb, n.start + i, reverb * left, reverb * right);
-        put(b.delay, n.start + i, delay * left, delay * right);
+        put(b.reverb, n.start + i, voice.reverb_send * left, voice.reverb_send * right);
+        put(b.delay, n.start + i, voice.delay_send * left, voice.delay_send * right);
     }
 }
 
@@ -306,10 +326,10 @@ void render_pluck(const Note& n, Buses& b)
         if (i % 16 == 0) {
             svf_tune(low, 200.0f + (600.0f + 5000.0f * n.brightness) * std::exp(-t / 0.06f), 0.45f);
         }
-        square_phase += hz * 1.004 / kSampleRate;
+        square_phase += hz * 1.004 / kAudioRate;
         square_phase -= std::floor(square_phase);
         const float source =
-            saw_blep(saw_phase, hz / kSampleRate) + 0.4f * (square_phase < 0.5 ? 1.0f : -1.0f);
+            saw_blep(saw_phase, hz / kAudioRate) + 0.4f * (square_phase < 0.5 ? 1.0f : -1.0f);
         const float x =
             svf_step(low, source).low * adsr_level(kPluckEnv, t, gate) * 0.28f * n.velocity;
         put(b.music, n.start + i, x * left_gain, x * right_gain);
@@ -376,8 +396,8 @@ double adsr_end(const Adsr& env, double gate)
 
 void svf_tune(Svf& f, float cutoff_hz, float resonance)
 {
-    const float hz = std::clamp(cutoff_hz, 20.0f, 0.45f * kSampleRate);
-    const float g = static_cast<float>(std::tan(kPi * hz / kSampleRate));
+    const float hz = std::clamp(cutoff_hz, 20.0f, 0.45f * kAudioRate);
+    const float g = static_cast<float>(std::tan(kPi * hz / kAudioRate));
     f.k = std::max(0.05f, 2.0f - 2.0f * resonance);
     f.a1 = 1.0f / (1.0f + g * (g + f.k));
     f.a2 = g * f.a1;
@@ -439,9 +459,9 @@ std::int64_t note_tail_samples(const Note& note)
         case Instrument::snare:
             return samples_of(kSnareSeconds);
         case Instrument::closed_hat:
-            return samples_of(kClosedHatSeconds);
+            return samples_of(kClosedHat.seconds);
         case Instrument::open_hat:
-            return samples_of(kOpenHatSeconds);
+            return samples_of(kOpenHat.seconds);
         case Instrument::crash:
             return samples_of(kCrashSeconds);
         case Instrument::bell:
@@ -451,9 +471,9 @@ std::int64_t note_tail_samples(const Note& note)
         case Instrument::bass:
             return samples_of(adsr_end(kBassEnv, gate));
         case Instrument::pad:
-            return samples_of(adsr_end(kPadEnv, gate));
+            return samples_of(adsr_end(kPadVoice.env, gate));
         case Instrument::lead:
-            return samples_of(adsr_end(kLeadEnv, gate));
+            return samples_of(adsr_end(kLeadVoice.env, gate));
         case Instrument::pluck:
             return samples_of(adsr_end(kPluckEnv, gate));
     }
@@ -473,10 +493,10 @@ void render_note(const Note& note, Buses& buses)
             render_snare(note, buses);
             break;
         case Instrument::closed_hat:
-            render_hat(note, buses, false);
+            render_hat(note, buses, kClosedHat);
             break;
         case Instrument::open_hat:
-            render_hat(note, buses, true);
+            render_hat(note, buses, kOpenHat);
             break;
         case Instrument::crash:
             render_crash(note, buses);
@@ -488,10 +508,10 @@ void render_note(const Note& note, Buses& buses)
             render_bass(note, buses);
             break;
         case Instrument::pad:
-            render_supersaw(note, buses, kPadEnv, 5, 0.1f, 0.35f, 0.0f, false);
+            render_supersaw(note, buses, kPadVoice);
             break;
         case Instrument::lead:
-            render_supersaw(note, buses, kLeadEnv, 7, 0.16f, 0.3f, 0.3f, true);
+            render_supersaw(note, buses, kLeadVoice);
             break;
         case Instrument::pluck:
             render_pluck(note, buses);

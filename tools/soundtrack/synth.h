@@ -7,12 +7,10 @@
 //   render_note(note, bus);            // adds the voice into the bus it belongs to
 //   note_tail_samples(note);           // how long after its start the voice is silent for good
 
+#include "core/timeline.h"
+
 #include <cstdint>
 #include <vector>
-
-constexpr int kSampleRate = 48000;
-constexpr double kBeatsPerMinute = 180.0;
-constexpr std::int64_t kSamplesPerBeat = 16000;  // 48 000 Hz at 180 BPM, exactly
 
 enum class Instrument {
     kick,
@@ -29,7 +27,8 @@ enum class Instrument {
     bell
 };
 
-// One sounding event. Times are in samples of the music's own timeline (beat k at k × 16 000).
+// One sounding event. Times are in samples of the music's own timeline: beat k starts at
+// sample k × kSamplesPerBeat.
 struct Note {
     Instrument instrument;
     std::int64_t start;   // first sample the voice may be non-zero
