@@ -1,6 +1,5 @@
-// The committed pictures: the sizes and formats the generator gives them, photographs that
-// look like photographs and differ from each other, and files that still match what the
-// generator draws.
+// The committed pictures: the sizes and formats the generator gives them, logos that leave
+// their borders clear, and files that still match what the generator draws.
 #include "decode.h"
 #include "emblems.h"
 #include "photos.h"
@@ -34,37 +33,6 @@ const std::vector<DecodedJpeg>& photos()
     }();
     return decoded;
 }
-
-double luma(const std::uint8_t* px)
-{
-    return 0.2126 * px[0] + 0.7152 * px[1] + 0.0722 * px[2];
-}
-
-// Average luma over a grid of cells: an 8 × 8 grid tells two scenes apart; 4-pixel cells,
-// side by side, show structure that sensor grain and JPEG noise average out of.
-// The picture's mean over a grid of cells: one brightness per cell, or with `colour` its red,
-// green and blue means in turn.
-std::vector<double> cell_means(const DecodedJpeg& d, int columns, int rows, bool colour = false)
-{
-    const int channels = colour ? 3 : 1;
-    std::vector<double> sum(static_cast<std::size_t>(columns) * rows * channels, 0.0);
-    std::vector<int> count(static_cast<std::size_t>(columns) * rows, 0);
-    for (int y = 0; y < d.height; ++y) {
-        for (int x = 0; x < d.width; ++x) {
-            const std::size_t cell =
-                static_cast<std::size_t>(y * rows / d.height) * columns + x * columns / d.width;
-            const unsigned char* pixel = &d.rgb[(static_cast<std::size_t>(y) * d.width + x) * 3];
-            for (int c = 0; c < channels; ++c) {
-                sum[cell * channels + c] += colour ? pixel[c] : luma(pixel);
-            }
-            ++count[cell];
-        }
-    }
-    for (std::size_t i = 0; i < sum.size(); ++i) {
-        sum[i] /= count[i / channels];
-    }
-    return sum;
-}
 }  // namespace
 
 TEST(Photos, SizesAndFormatsAreTheGeneratorsAtAboutOneAndAHalfBitsPerPixel)
@@ -85,35 +53,7 @@ TEST(Photos, SizesAndFormatsAreTheGeneratorsAtAboutOneAndAHalfBitsPerPixel)
     EXPECT_LT(bytes * 8 / pixels, 2.5);
 }
 
-TEST(Photos, EachHasToneAndDetailAndNoTwoAreAlike)
-{
-    std::vector<std::vector<double>> thumbs;
-    for (int k = 0; k < kPhotoCount; ++k) {
-        const DecodedJpeg& d = photos()[k];
-        const std::vector<double> blocks = cell_means(d, d.width / 4, d.height / 4);
-        double sum = 0, sum2 = 0, detail = 0;
-        for (std::size_t i = 0; i < blocks.size(); ++i) {
-            sum += blocks[i];
-            sum2 += blocks[i] * blocks[i];
-            detail += (i + 1) % (d.width / 4) != 0 ? std::fabs(blocks[i] - blocks[i + 1]) : 0.0;
-        }
-        const double mean = sum / blocks.size();
-        EXPECT_GT(mean, 15) << "photo " << k << " is nearly black";
-        EXPECT_LT(mean, 235) << "photo " << k << " is nearly white";
-        EXPECT_GT(std::sqrt(sum2 / blocks.size() - mean * mean), 12) << "photo " << k << " is flat";
-        EXPECT_GT(detail / blocks.size(), 0.4) << "photo " << k << " has no detail";
-        thumbs.push_back(cell_means(d, 8, 8, true));
-        for (int other = 0; other < k; ++other) {
-            double diff = 0;
-            for (std::size_t i = 0; i < thumbs[k].size(); ++i) {
-                diff += std::fabs(thumbs[k][i] - thumbs[other][i]);
-            }
-            EXPECT_GT(diff / thumbs[k].size(), 10.0) << "photos " << other << " and " << k;
-        }
-    }
-}
-
-TEST(PalettesAndAlpha, FormatsAndSizesAsCataloguedAndTheLogosReadOverPictures)
+TEST(PalettesAndAlpha, FormatsAndSizesAsCataloguedAndTheLogosClearOfTheirBorders)
 {
     struct Expected {
         const char* path;
@@ -137,14 +77,12 @@ TEST(PalettesAndAlpha, FormatsAndSizesAsCataloguedAndTheLogosReadOverPictures)
         // Each shows something and leaves something clear; nothing touches the border (ink
         // cut off by the canvas shows as a hard edge when a logo swells).
         const std::size_t n = d.rgba.size() / 4;
-        std::size_t clear = 0, solid = 0, soft = 0, dark = 0;
+        std::size_t clear = 0, solid = 0;
         double mass = 0, moment = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const std::uint8_t* px = &d.rgba[i * 4];
             clear += px[3] == 0;
             solid += px[3] > 128;
-            soft += px[3] > 0 && px[3] < 200;
-            dark += px[3] > 200 && luma(px) < 60;
             const std::size_t x = i % e.size, y = i / e.size;
             mass += px[3];
             moment += px[3] * (x + 0.5);
@@ -159,12 +97,6 @@ TEST(PalettesAndAlpha, FormatsAndSizesAsCataloguedAndTheLogosReadOverPictures)
         if (std::string(e.path).find("logos") != std::string::npos) {
             // The show centres the picture, not its ink.
             EXPECT_NEAR(moment / mass, e.size / 2.0, 8.0) << e.path;
-        }
-        if (std::string(e.path) == "/logos/pulsing.png") {
-            // The title fades through soft edges, not stair steps, and keeps a dark rim around
-            // its light lettering, so it stands out on light and dark photos alike.
-            EXPECT_GT(soft, 5000u);
-            EXPECT_GT(dark, 2000u);
         }
     }
 }
