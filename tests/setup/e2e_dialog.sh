@@ -2,7 +2,8 @@
 # The setup dialog in front of the real show, answered with real X input (xdotool).
 #   e2e_dialog.sh <corvanel> <close_window> <case>
 # The small_screen_* cases run on an 800 x 600 server of their own, and only_mode_WxH on a
-# WxH one: screens without 1024 x 768, where no line starts selected. Audio goes through SDL's disk driver: its file appears only if the device opened.
+# WxH one: screens without 1024 x 768, where no line starts selected. Audio goes through SDL's
+# disk driver: its file appears only if the device opened.
 set -euo pipefail
 corvanel=$1 close_window=$2 case_name=$3
 work=$(mktemp -d) audio_file=$work/audio.raw show_pid= xev_pid=
