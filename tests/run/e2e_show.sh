@@ -67,9 +67,12 @@ probe_output()
         SHOW_PIPE=$pipe show_start
         show_wait_first_frame
         show_key t
-        sleep 0.5
-        grep -q '^|| timing_beats > [0-9.]* && timing_beats <= [0-9.]*$' <(show_stdout) ||
-            fail "no probe line while the show runs (pipe: ${pipe:-no})"
+        for _ in $(seq 50); do
+            show_stdout | grep -q '^|| timing_beats > [0-9.]* && timing_beats <= [0-9.]*$' && break
+            sleep 0.1
+        done
+        show_stdout | grep -q '^|| timing_beats' ||
+            fail "no probe line within 5 s while the show runs (pipe: ${pipe:-no})"
         show_running || fail "the show ended on t"
         if [ -n "$pipe" ]; then signal=QUIT status=131; else signal=HUP status=0; fi
         kill -s "$signal" "$SHOW_PID"
