@@ -24,7 +24,7 @@ constexpr std::int32_t kSkipMs = 10000;
 // The audio format the mixer opens, which is the soundtrack's own: no resampling on the way.
 constexpr int kAudioRate = 48000;
 constexpr int kAudioChannels = 2;
-constexpr int kAudioChunkFrames = 8192;
+constexpr int kAudioChunkFrames = 1024;
 
 // A beat is a whole number of samples at this tempo and rate, so the score lands on the
 // picture's beat grid without drift.

@@ -1,7 +1,8 @@
 /* Test-only companion of the shipped show, loaded with LD_PRELOAD; never part of the show.
  *
  * - SDL_GetTicks() runs ahead by the number of milliseconds written in $CORVANEL_SHIM_DIR/ahead
- *   (absent: 0), so a test can move the show clock without waiting minutes.
+ *   (absent: 0), so a test can move the show clock without waiting minutes. Only on the main
+ *   thread: the audio thread's ticks time the music, which does not jump.
  * - SDL_GL_SwapBuffers() is counted: $CORVANEL_SHIM_DIR/first_frame holds
  *   "<ms from process start to the first presented frame> <ms from SDL_Init to it>" (the
  *   second leaves out the time the setup dialog waited for its answer), and at exit
@@ -10,6 +11,9 @@
  *   a signal runs no destructor).
  * - SDL_CreateRGBSurface() fails for the surfaces written as "<width> <height> <depth>" in
  *   $CORVANEL_SHIM_DIR/fail_surface, as it would when memory runs out.
+ * - Each timing-probe number the show prints is logged in $CORVANEL_SHIM_DIR/probes as
+ *   "<CLOCK_MONOTONIC ns when that loop pass read its clock> <ns when its frame was swapped>
+ *   <beats>": the pass's clock read is its first SDL_GetTicks() on the main thread.
  */
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE /* RTLD_NEXT */
@@ -17,15 +21,30 @@
 #include <SDL.h>
 
 #include <dlfcn.h>
+#include <pthread.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/time.h>
+#include <time.h>
 
 static double process_start_ms;
 static double sdl_init_ms;
 static double first_frame_ms;
 static double last_frame_ms;
 static long frame_count;
+static pthread_t main_thread;
+static long long next_read_ns; /* the main thread's first tick read since the last swap */
+static long long pass_read_ns;
+static long long pass_swap_ns;
+
+static long long monotonic_ns(void)
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
+}
 
 static double now_ms(void)
 {
@@ -79,6 +98,7 @@ static void write_file(const char* name, const char* text)
 __attribute__((constructor)) static void shim_start(void)
 {
     process_start_ms = now_ms();
+    main_thread = pthread_self();
 }
 
 __attribute__((destructor)) static void shim_end(void)
@@ -105,6 +125,12 @@ Uint32 SDL_GetTicks(void)
     static Uint32 (*real_get_ticks)(void);
     if (!real_get_ticks) {
         real_get_ticks = (Uint32(*)(void))dlsym(RTLD_NEXT, "SDL_GetTicks");
+    }
+    if (!pthread_equal(pthread_self(), main_thread)) {
+        return real_get_ticks();
+    }
+    if (next_read_ns == 0) {
+        next_read_ns = monotonic_ns();
     }
     return real_get_ticks() + (Uint32)read_ahead_ms();
 }
@@ -146,6 +172,9 @@ void SDL_GL_SwapBuffers(void)
         real_swap = (void (*)(void))dlsym(RTLD_NEXT, "SDL_GL_SwapBuffers");
     }
     real_swap();
+    pass_swap_ns = monotonic_ns();
+    pass_read_ns = next_read_ns;
+    next_read_ns = 0;
     last_frame_ms = now_ms();
     if (frame_count++ == 0) {
         char text[64];
@@ -154,4 +183,29 @@ void SDL_GL_SwapBuffers(void)
                  first_frame_ms - sdl_init_ms);
         write_file("first_frame", text);
     }
+}
+
+int printf(const char* format, ...)
+{
+    char text[256];
+    double beats;
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    vsnprintf(text, sizeof text, format, copy);
+    va_end(copy);
+    if (sscanf(text, "|| timing_beats > %lf", &beats) == 1 ||
+        (strcmp(format, "%f\n") == 0 && sscanf(text, "%lf", &beats) == 1)) {
+        char path[4096];
+        shim_path(path, sizeof path, "probes");
+        FILE* file = fopen(path, "a");
+        if (file) {
+            fprintf(file, "%lld %lld %.6f\n", pass_read_ns, pass_swap_ns, beats);
+            fclose(file);
+        }
+    }
+    const int written = vprintf(format, args);
+    va_end(args);
+    return written;
 }
