@@ -219,6 +219,7 @@ void release()
 
 bool encoder_open(const CaptureOptions& options, std::string& error)
 {
+    av_log_set_level(AV_LOG_WARNING);  // x264's and the AAC encoder's statistics are noise here
     output.path = options.out;
     output.width = options.width;
     output.height = options.height;
@@ -237,7 +238,13 @@ bool encoder_open(const CaptureOptions& options, std::string& error)
     }
     output.packet = av_packet_alloc();
     if (open_video(options) && open_audio(options)) {
-        status = avformat_write_header(output.format, nullptr);
+        // The mp4's edit lists (which hide the AAC encoder's priming and end the sound where the
+        // pictures end) count in the movie's time scale, by default milliseconds; in samples
+        // they are exact.
+        AVDictionary* settings = nullptr;
+        av_dict_set_int(&settings, "movie_timescale", kAudioRate, 0);
+        status = avformat_write_header(output.format, options.matroska ? nullptr : &settings);
+        av_dict_free(&settings);
         if (status >= 0) {
             return true;
         }

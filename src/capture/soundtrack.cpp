@@ -6,11 +6,14 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <fcntl.h>   // open
+#include <unistd.h>  // dup, dup2, close
 
 #include <algorithm>  // std::min, std::copy_n
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>   // std::fflush
 #include <cstdlib>  // setenv
 #include <mutex>
 #include <vector>
@@ -54,6 +57,27 @@ void record(void*, Uint8* stream, int len)
     }
     recorder.progressed.notify_all();
 }
+// SDL's disk driver warns on standard error that it writes a file instead of playing; here
+// that is the point, and the warning would only puzzle whoever watches the progress line.
+bool open_mixer_quietly()
+{
+    std::fflush(stderr);
+    const int kept = dup(2);
+    const int null = open("/dev/null", O_WRONLY);
+    if (kept >= 0 && null >= 0) {
+        dup2(null, 2);
+    }
+    const bool opened =
+        Mix_OpenAudio(kAudioRate, AUDIO_S16LSB, kAudioChannels, kAudioChunkFrames) == 0;
+    if (kept >= 0) {
+        dup2(kept, 2);
+        close(kept);
+    }
+    if (null >= 0) {
+        close(null);
+    }
+    return opened;
+}
 }  // namespace
 
 bool soundtrack_start(std::int64_t skip, std::int64_t frames, std::string& error)
@@ -64,8 +88,7 @@ bool soundtrack_start(std::int64_t skip, std::int64_t frames, std::string& error
     recorder.samples.assign(static_cast<std::size_t>(frames) * kAudioChannels, 0);
     recorder.skip = skip;
     recorder.kept = 0;
-    if (SDL_Init(SDL_INIT_AUDIO) < 0 ||
-        Mix_OpenAudio(kAudioRate, AUDIO_S16LSB, kAudioChannels, kAudioChunkFrames) < 0) {
+    if (SDL_Init(SDL_INIT_AUDIO) < 0 || !open_mixer_quietly()) {
         error = std::string("the mixer did not open: ") + SDL_GetError();
         return false;
     }
