@@ -66,10 +66,6 @@ bool drain(AVCodecContext* codec, AVStream* stream)
         if (got < 0) {
             return fail("encoding failed", got);
         }
-        // One frame lasts one frame: without it the last frame has no length in the file.
-        if (codec == output.video && output.packet->duration == 0) {
-            output.packet->duration = 1;
-        }
         av_packet_rescale_ts(output.packet, codec->time_base, stream->time_base);
         output.packet->stream_index = stream->index;
         const int wrote = av_interleaved_write_frame(output.format, output.packet);

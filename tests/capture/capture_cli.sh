@@ -69,4 +69,16 @@ interrupted()
         "$seconds $seconds " ] || fail "the streams do not both last $seconds s"
 }
 
+# A frame rate whose frames last no whole number of milliseconds (nor of samples): both
+# streams still last exactly what they hold, 4 frames of 1/7 s and the 27428 samples under them.
+odd_frame_rate()
+{
+    "$capture" --size 64x48 --fps 7 --from 41 --to 41.5 odd.mp4 2>err || fail "$(cat err)"
+    [ "$(ffprobe -v error -count_frames -select_streams v -show_entries stream=nb_read_frames \
+        -of csv=p=0 odd.mp4)" = 4 ] || fail "odd.mp4 does not hold 4 frames"
+    local seconds
+    seconds=$(ffprobe -v error -show_entries stream=duration -of csv=p=0 odd.mp4 | tr '\n' ' ')
+    [ "$seconds" = "0.571429 0.571417 " ] || fail "the streams last $seconds s"
+}
+
 "$2"
