@@ -17,7 +17,9 @@ extern "C" {
 
 namespace {
 // Speed over size: the encoder shares the machine with the drawing and must keep up with it.
-constexpr char kX264Preset[] = "veryfast";
+// At 1024 x 768 on one core, veryfast costs 24 ms a frame and superfast 12 ms for 10 % more
+// bytes (ultrafast: 6 ms, 90 % more).
+constexpr char kX264Preset[] = "superfast";
 constexpr std::int64_t kAacBitRate = 256000;
 constexpr int kKeyframeSeconds = 2;  // how far a player seeking may have to decode from
 
@@ -125,13 +127,13 @@ bool open_video(const CaptureOptions& options)
     output.video_stream = add_stream(c);
     output.video_stream->avg_frame_rate = c->framerate;
 
-    output.scaler = sws_getContext(options.width, options.height, AV_PIX_FMT_RGBA, options.width,
+    output.scaler = sws_getContext(options.width, options.height, AV_PIX_FMT_BGRA, options.width,
                                    options.height, AV_PIX_FMT_YUV420P,
                                    SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
     const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
     if (output.scaler == nullptr ||
         sws_setColorspaceDetails(output.scaler, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16) < 0) {
-        return fail("swscale cannot convert RGBA to BT.709 YUV");
+        return fail("swscale cannot convert BGRA to BT.709 YUV");
     }
     output.picture = av_frame_alloc();
     output.picture->format = c->pix_fmt;

@@ -2,7 +2,7 @@
 // The video file, through FFmpeg's libraries: H.264 (libx264, 4:2:0, tagged BT.709 limited
 // range, the matrix the conversion uses) and the show's sound at 48 kHz, AAC in .mp4 or FLAC
 // in .mkv, in the container OUT's extension names. Frames come as the offscreen framebuffer
-// holds them (RGBA, rows bottom first); sound as the mixer made it (16-bit stereo).
+// holds them (BGRA, rows bottom first); sound as the mixer made it (16-bit stereo).
 //
 //   encoder_open(options, error)   creates OUT and writes its header; fails before any frame
 //   encoder_video(pixels, k)       converts and encodes frame k (frames come in order)

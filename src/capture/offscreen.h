@@ -8,7 +8,7 @@
 //
 //   offscreen_open(width, height, error)  context current on this thread, framebuffer bound
 //   offscreen_read(slot)    starts copying the frame just drawn into a slot
-//   offscreen_map(slot)     the slot's pixels, RGBA rows bottom first; valid until unmapped
+//   offscreen_map(slot)     the slot's pixels, BGRA rows bottom first; valid until unmapped
 //   offscreen_unmap(slot)   before the slot is read into again (on this thread)
 //   offscreen_renderer()    what draws, for the log
 //   offscreen_close()
