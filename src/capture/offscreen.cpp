@@ -175,7 +175,15 @@ bool offscreen_open(int width, int height, std::string& error)
 {
     frame_width = width;
     frame_height = height;
-    if (!open_gpu_display() && !open_surfaceless_display()) {
+    // A GPU whose driver offers no desktop OpenGL compatibility context (some offer only
+    // OpenGL ES) leaves the drawing to the software rasteriser.
+    if (open_gpu_display()) {
+        if (make_context(error)) {
+            return make_framebuffer(width, height, error);
+        }
+        offscreen_close();
+    }
+    if (!open_surfaceless_display()) {
         error = "EGL found neither a GPU nor Mesa's surfaceless platform";
         return false;
     }
