@@ -35,9 +35,10 @@ test: build
 media: build
 	@cmake --build $(BUILD) --target media
 
-# The README's frames of the show, rendered by the real frame code from the media as carried.
+# The README's frames of the show, rendered by the real frame code from the media as carried,
+# and its moving preview of the drop, made by the capture.
 docs: media
-	@cmake --build $(BUILD) --target scene_docs_frames
+	@cmake --build $(BUILD) --target scene_docs_frames capture_docs_preview
 
 bench: build
 	@cmake --build $(BUILD) --target bench

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Includes go one way: run -> setup, assets, scene -> core, and the core includes nothing but
-# the C++ library. A wrong-way include fails here, before it tangles the build.
+# Includes go one way: run and capture -> setup, assets, scene -> core, and the core includes
+# nothing but the C++ library; the capture draws with the scene but never reaches into the
+# show's own start-up (run, setup). A wrong-way include fails here, before it tangles the build.
 #   include_graph.sh <src dir>
 set -euo pipefail
 cd "$1"
 declare -A allowed=([core]="core" [setup]="setup core" [assets]="assets core"
-    [scene]="scene assets core" [run]="run setup assets scene core")
+    [scene]="scene assets core" [run]="run setup assets scene core"
+    [capture]="capture assets scene core")
 status=0
 for dir in "${!allowed[@]}"; do
     while IFS= read -r hit; do

@@ -1,0 +1,315 @@
+// corvanel-capture: the show rendered without a display into a video file with its music.
+// The start-up order matters: the output file first, so that an unwritable path fails before
+// any work; the mixer next, so that the music is being made while the pictures load; then the
+// context, the canvas at the capture's size and the textures, as the show sets itself up.
+//
+// Two threads share the work once frames flow. This one draws frame k and queues its
+// readback, then hands frame k - 1, mapped, to the encoder thread, which converts and encodes
+// it with the sound that plays while it is shown. A ring of readback slots keeps either side
+// from waiting on the other unless it runs a whole ring ahead.
+#include "assets/texture_bank.h"
+#include "capture/encoder.h"
+#include "capture/offscreen.h"
+#include "capture/options.h"
+#include "capture/soundtrack.h"
+#include "core/beat_clock.h"
+#include "core/screen.h"
+#include "core/timeline.h"
+#include "scene/frame.h"
+
+#include <SDL.h>
+#include <unistd.h>  // isatty
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>  // std::signal, std::sig_atomic_t
+#include <cstdio>
+#include <cstdlib>  // std::atexit
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace {
+constexpr int kStatusFailed = 1;
+constexpr int kStatusUsage = 2;
+constexpr int kStatusInterrupted = 130;  // what a shell reports for a process ended by SIGINT
+constexpr double kProgressEverySeconds = 0.25;
+constexpr double kProgressEverySecondsInLogs = 10.0;
+
+using Clock = std::chrono::steady_clock;
+
+volatile std::sig_atomic_t interrupted = 0;
+
+// The first Ctrl-C finishes the file; a second one ends the process at once.
+extern "C" void note_interrupt(int signal)
+{
+    interrupted = 1;
+    std::signal(signal, SIG_DFL);
+}
+
+struct Job {
+    std::int64_t frame;
+    int slot;
+    const unsigned char* pixels;
+};
+
+struct Pipeline {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<Job> jobs;
+    bool busy[kReadbackSlots] = {};    // handed to the encoder and not yet converted
+    bool mapped[kReadbackSlots] = {};  // only this thread maps and unmaps
+    bool no_more_jobs = false;
+    bool failed = false;
+    std::string failure;
+    std::atomic<std::int64_t> encoded{0};
+};
+Pipeline pipeline;
+
+// Set once the file is finished or removed; until then any exit removes the half-written file.
+bool output_settled = true;
+
+void remove_unsettled_output()
+{
+    if (!output_settled) {
+        encoder_abandon();
+    }
+}
+
+void stop_pipeline(const std::string& why)
+{
+    std::lock_guard<std::mutex> hold(pipeline.lock);
+    if (!pipeline.failed) {
+        pipeline.failed = true;
+        pipeline.failure = why;
+    }
+    pipeline.changed.notify_all();
+}
+
+void encode_frames(const CaptureOptions& options)
+{
+    for (;;) {
+        Job job{};
+        {
+            std::unique_lock<std::mutex> hold(pipeline.lock);
+            pipeline.changed.wait(hold,
+                                  [] { return !pipeline.jobs.empty() || pipeline.no_more_jobs; });
+            if (pipeline.jobs.empty()) {
+                return;
+            }
+            job = pipeline.jobs.front();
+            pipeline.jobs.pop_front();
+        }
+        const bool converted = encoder_video(job.pixels, job.frame);
+        {
+            std::lock_guard<std::mutex> hold(pipeline.lock);
+            pipeline.busy[job.slot] = false;
+        }
+        pipeline.changed.notify_all();
+        const std::int64_t sound_until = capture_audio_frames(options, job.frame + 1);
+        if (!converted) {
+            stop_pipeline("encoding failed");
+            return;
+        }
+        if (!soundtrack_wait(sound_until)) {
+            stop_pipeline("the mixer stopped making the music");
+            return;
+        }
+        if (!encoder_audio(soundtrack_samples(), sound_until)) {
+            stop_pipeline("encoding the sound failed");
+            return;
+        }
+        pipeline.encoded.store(job.frame + 1);
+    }
+}
+
+// Waits until the encoder has converted what the slot held, then frees it for a new frame.
+bool claim_slot(int slot)
+{
+    std::unique_lock<std::mutex> hold(pipeline.lock);
+    pipeline.changed.wait(hold, [slot] { return !pipeline.busy[slot] || pipeline.failed; });
+    if (pipeline.failed) {
+        return false;
+    }
+    if (pipeline.mapped[slot]) {
+        offscreen_unmap(slot);
+        pipeline.mapped[slot] = false;
+    }
+    return true;
+}
+
+void hand_over(std::int64_t frame)
+{
+    const int slot = static_cast<int>(frame % kReadbackSlots);
+    const unsigned char* pixels = offscreen_map(slot);
+    std::lock_guard<std::mutex> hold(pipeline.lock);
+    if (pixels == nullptr) {
+        pipeline.failed = true;
+        pipeline.failure = "OpenGL could not map a frame read back";
+    } else {
+        pipeline.mapped[slot] = true;
+        pipeline.busy[slot] = true;
+        pipeline.jobs.push_back(Job{frame, slot, pixels});
+    }
+    pipeline.changed.notify_all();
+}
+
+void finish_jobs()
+{
+    {
+        std::lock_guard<std::mutex> hold(pipeline.lock);
+        pipeline.no_more_jobs = true;
+    }
+    pipeline.changed.notify_all();
+}
+
+std::string clock_time(double seconds)
+{
+    const long whole = static_cast<long>(seconds + 0.5);
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+    return text;
+}
+
+// On a terminal one line, rewritten a few times a second; in a log a line now and then.
+struct Progress {
+    Clock::time_point start = Clock::now();
+    Clock::time_point shown = start;
+    bool terminal = isatty(2) != 0;
+
+    double rate(std::int64_t done, Clock::time_point now) const
+    {
+        const double elapsed = std::chrono::duration<double>(now - start).count();
+        return elapsed > 0 ? done / elapsed : 0.0;
+    }
+
+    void show(std::int64_t done, std::int64_t total, bool last)
+    {
+        const Clock::time_point now = Clock::now();
+        const double since = std::chrono::duration<double>(now - shown).count();
+        if (!last && since < (terminal ? kProgressEverySeconds : kProgressEverySecondsInLogs)) {
+            return;
+        }
+        shown = now;
+        const double rate = this->rate(done, now);
+        const std::string left = rate > 0 ? clock_time((total - done) / rate) : "?";
+        std::fprintf(stderr, "%scorvanel-capture: frame %lld of %lld, %.1f fps, %s left%s",
+                     terminal ? "\r" : "", static_cast<long long>(done),
+                     static_cast<long long>(total), rate, left.c_str(),
+                     terminal && !last ? "  " : "\n");
+    }
+};
+
+int fail_setup(const std::string& why)
+{
+    std::fprintf(stderr, "corvanel-capture: %s\n", why.c_str());
+    return kStatusFailed;
+}
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    CaptureOptions options;
+    std::string error;
+    switch (parse_capture_options(argc, argv, options, error)) {
+        case ParseResult::help:
+            std::fputs(kCaptureUsage, stdout);
+            return 0;
+        case ParseResult::error:
+            std::fprintf(stderr, "corvanel-capture: %s\n", error.c_str());
+            return kStatusUsage;
+        case ParseResult::run:
+            break;
+    }
+    std::signal(SIGINT, note_interrupt);
+    std::signal(SIGTERM, note_interrupt);
+
+    const std::int64_t total = capture_frame_count(options);
+    if (!encoder_open(options, error)) {
+        return fail_setup(error);
+    }
+    output_settled = false;
+    std::atexit(remove_unsettled_output);
+    const std::int64_t first_sample = std::int64_t{options.from_ms} * kAudioRate / 1000;
+    if (!soundtrack_start(first_sample, capture_audio_frames(options, total), error) ||
+        !offscreen_open(options.width, options.height, error)) {
+        return fail_setup(error);
+    }
+    std::fprintf(stderr, "corvanel-capture: %lld frames of %d x %d at %d fps, drawn by %s\n",
+                 static_cast<long long>(total), options.width, options.height, options.fps,
+                 offscreen_renderer().c_str());
+    W = options.width;
+    H = options.height;
+    set_fixed_gl_state();
+    setup_canvas();
+    load_textures();
+
+    std::thread encoder(encode_frames, std::cref(options));
+    Progress progress;
+    std::int64_t read = 0;  // frames whose readback has been queued
+    while (read < total && interrupted == 0) {
+        timing_set_ms(capture_frame_ms(options, read));
+        render_frame();
+        if (!claim_slot(static_cast<int>(read % kReadbackSlots))) {
+            break;
+        }
+        offscreen_read(static_cast<int>(read % kReadbackSlots));
+        if (read > 0) {
+            hand_over(read - 1);
+        }
+        ++read;
+        soundtrack_poll();
+        progress.show(pipeline.encoded.load(), total, false);
+    }
+    if (read > 0 && !pipeline.failed) {
+        hand_over(read - 1);
+    }
+    finish_jobs();
+    encoder.join();
+    for (int slot = 0; slot < kReadbackSlots; ++slot) {
+        if (pipeline.mapped[slot]) {
+            offscreen_unmap(slot);
+        }
+    }
+    free_textures();
+    offscreen_close();
+
+    const std::int64_t done = pipeline.encoded.load();
+    const double seconds = static_cast<double>(done) / options.fps;
+    const char* out = options.out.c_str();
+    if (pipeline.failed || (interrupted != 0 && done == 0)) {
+        encoder_abandon();
+        output_settled = true;
+        soundtrack_stop();
+        SDL_Quit();
+        if (pipeline.failed) {
+            return fail_setup(pipeline.failure + "; " + options.out + " removed");
+        }
+        std::fprintf(stderr, "corvanel-capture: interrupted before the first frame; %s removed\n",
+                     out);
+        return kStatusInterrupted;
+    }
+    progress.show(done, total, true);
+    const double rate = progress.rate(done, Clock::now());
+    const bool finished =
+        encoder_finish(soundtrack_samples(), capture_audio_frames(options, done), error);
+    soundtrack_stop();
+    SDL_Quit();
+    if (!finished) {
+        encoder_abandon();
+        output_settled = true;
+        return fail_setup(error + "; " + options.out + " removed");
+    }
+    output_settled = true;
+    if (interrupted != 0) {
+        std::fprintf(stderr,
+                     "corvanel-capture: interrupted; %s holds the first %lld frames (%.3f s) and "
+                     "plays\n",
+                     out, static_cast<long long>(done), seconds);
+        return kStatusInterrupted;
+    }
+    std::fprintf(stderr, "corvanel-capture: wrote %s: %lld frames, %.3f s, at %.2f fps\n", out,
+                 static_cast<long long>(done), seconds, rate);
+    return 0;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// What one capture run is asked for, read from its command line, and the plan that follows
+// from it: how many frames, the show time of each, how many samples of sound. The plan is
+// plain arithmetic so that the tests can place every frame and sample the way the capture did.
+//
+//   parse_capture_options(argc, argv, options, error)   run, help, or an error line in `error`
+//   capture_frame_count(options)   frames in [from, to) at the frame rate
+//   capture_frame_ms(options, k)   the show time frame k shows, in whole milliseconds
+//   capture_audio_frames(options, frames)   samples per channel that go with that many frames
+
+#include <cstdint>
+#include <string>
+
+struct CaptureOptions {
+    std::int32_t width;
+    std::int32_t height;
+    std::int32_t fps;
+    std::int32_t from_ms;  // show time of the first frame and the first sample
+    std::int32_t to_ms;    // show time the capture stops before
+    std::int32_t crf;      // x264's constant rate factor: lower is better and larger
+    std::string out;
+    bool matroska;  // .mkv (FLAC sound) rather than .mp4 (AAC sound)
+};
+
+enum class ParseResult { run, help, error };
+
+ParseResult parse_capture_options(int argc, char** argv, CaptureOptions& options,
+                                  std::string& error);
+
+// The usage text that --help prints.
+extern const char kCaptureUsage[];
+
+std::int64_t capture_frame_count(const CaptureOptions& options);
+std::int32_t capture_frame_ms(const CaptureOptions& options, std::int64_t frame);
+std::int64_t capture_audio_frames(const CaptureOptions& options, std::int64_t frames);
