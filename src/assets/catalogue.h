@@ -1,8 +1,9 @@
 #pragma once
-// The 42 pictures the show carries inside its own data, in the order they are loaded: four
-// extra pictures that nothing draws (they still take bank positions 0-3), the 36 photographs
-// of the cube and the tunnel, and the two logos. The bytes are complete PNG or JPEG files,
-// compiled in from media/ by the build (cmake/embed.cmake); nothing is read from disk.
+// The media the show carries inside its own data: the 42 pictures, in the order they are
+// loaded (four extra pictures that nothing draws, though they still take bank positions 0-3,
+// the 36 photographs of the cube and the tunnel, and the two logos), and the soundtrack. The
+// bytes are complete PNG, JPEG or MP3 files, compiled in from media/ by the build
+// (cmake/embed.cmake); nothing is read from disk.
 
 #include "assets/asset_blob.h"
 
@@ -19,6 +20,9 @@ extern "C" const std::int32_t photo_set_lengths[kPhotoCount];
 
 extern "C" const AssetBlob spinning_logo;  // 256 x 256, drawn turning
 extern "C" const AssetBlob pulsing_logo;   // 512 x 512, drawn pulsing
+
+// The soundtrack, an MP3 file, played by the show's mixer and by the capture's.
+extern "C" const AssetBlob music_track;
 
 inline AssetBlob extra_picture(int position)
 {

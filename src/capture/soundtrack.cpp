@@ -1,7 +1,7 @@
 // Depends on SDL 1.2 and SDL_mixer: the same mixer, and so the same samples, as the show.
 #include "capture/soundtrack.h"
 
-#include "assets/asset_blob.h"
+#include "assets/catalogue.h"
 #include "core/timeline.h"
 
 #include <SDL.h>
@@ -17,9 +17,6 @@
 #include <cstdlib>  // setenv
 #include <mutex>
 #include <vector>
-
-// The show's carried track (embedded by the show's build; its music module declares it too).
-extern "C" const AssetBlob music_track;
 
 namespace {
 constexpr auto kMixerTimeout = std::chrono::seconds(60);

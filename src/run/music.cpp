@@ -7,6 +7,7 @@
 // it moves later only when the driver ran dry, which delays everything after it.
 #include "run/music.h"
 
+#include "assets/catalogue.h"
 #include "core/timeline.h"
 
 #include <SDL.h>
@@ -71,7 +72,7 @@ struct DriverQueue {
     double chunks;
 };
 constexpr DriverQueue kDriverQueues[] = {
-    {"pulse", false, 0.75}, {"pulse", true, 1.15},   {"alsa", false, 1.3},
+    {"pulse", false, 0.75}, {"pulse", true, 1.15},  {"alsa", false, 1.3},
     {"alsa", true, 1.3},    {"dsound", false, 2.0}, {"waveout", false, 2.0},
 };
 // Any other driver: most keep about one chunk queued.

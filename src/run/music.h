@@ -7,11 +7,7 @@
 // music's first sample is heard a queue's length after the mixer mixed it. The mixer reports
 // when it mixed that buffer; the driver's queue comes from a small table measured per driver.
 
-#include "assets/asset_blob.h"
-
 #include <cstdint>
-
-extern "C" const AssetBlob music_track;
 
 void open_music();   // the audio device at the track's own rate, and the track
 bool music_plays();  // the device opened and the track loaded
