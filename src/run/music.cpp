@@ -23,6 +23,9 @@
 
 namespace {
 constexpr int kNotesKept = 64;  // about 0.7 s of buffers
+// Samples in one MPEG-1 Layer III frame, the track's own: the mixer plays every frame whole,
+// the information frame included, so frame k sounds from sample k * 1152 on.
+constexpr std::int64_t kMp3FrameSamples = 1152;
 
 Mix_Music* music = nullptr;
 bool device_open = false;
@@ -31,7 +34,7 @@ double queue_ms = 0.0;
 // Written by the audio thread, or by the main thread with the audio thread locked out.
 struct MixNotes {
     bool playing;
-    double position_ms;  // the music's position at the start of the next buffer
+    std::int64_t position;  // the music's position at the start of the next buffer, in samples
     std::int32_t starts[kNotesKept];
     int count;
 };
@@ -45,19 +48,20 @@ void note_mix(void*, Uint8*, int bytes)
         return;
     }
     notes.starts[notes.count++ % kNotesKept] =
-        static_cast<std::int32_t>(SDL_GetTicks()) - static_cast<std::int32_t>(notes.position_ms);
+        static_cast<std::int32_t>(SDL_GetTicks()) -
+        static_cast<std::int32_t>(notes.position * 1000 / kAudioRate);
     mixed_start_ticks =
         *std::min_element(notes.starts, notes.starts + std::min(notes.count, kNotesKept));
     mixed_start_known = true;
     const int frames = bytes / (kAudioChannels * static_cast<int>(sizeof(Sint16)));
-    notes.position_ms += frames * 1000.0 / kAudioRate;
+    notes.position += frames;
 }
 
 // Restarts the notes from a new position; the next buffer mixed begins there.
-void restart_notes(double position_ms)
+void restart_notes(std::int64_t position)
 {
     notes.playing = music_plays();
-    notes.position_ms = position_ms;
+    notes.position = position;
     notes.count = 0;
     mixed_start_known = false;
 }
@@ -120,7 +124,7 @@ bool music_plays()
 void play_music()
 {
     SDL_LockAudio();
-    restart_notes(0.0);
+    restart_notes(0);
     Mix_PlayMusic(music, -1);
     SDL_UnlockAudio();
 }
@@ -136,15 +140,22 @@ bool music_heard_from(std::int32_t& ticks)
 
 // Debian's SDL_mixer 1.2 decodes MP3 through libmad and takes the position as absolute, not as
 // the relative jump its documentation promises for MP3; so the skip asks for where the music
-// belongs: the show time after the skip.
+// belongs: the show time after the skip. It lands on an MP3 frame: the mixer first finishes the
+// frame it is playing, then resumes at the first frame that starts at or after the position
+// asked for. The notes start again from where that puts the next buffer's first sample.
 void seek_music_to(std::int32_t show_ms)
 {
     if (Mix_PlayingMusic() == 0) {
         return;
     }
     SDL_LockAudio();
+    const std::int64_t asked = static_cast<std::int64_t>(show_ms) * kAudioRate / 1000;
+    const std::int64_t resumes_at =
+        (asked + kMp3FrameSamples - 1) / kMp3FrameSamples * kMp3FrameSamples;
+    const std::int64_t rest_of_frame =
+        (kMp3FrameSamples - notes.position % kMp3FrameSamples) % kMp3FrameSamples;
     Mix_SetMusicPosition(show_ms / 1000.0);
-    restart_notes(show_ms);
+    restart_notes(resumes_at - rest_of_frame);
     SDL_UnlockAudio();
 }
 
