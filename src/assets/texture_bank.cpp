@@ -32,6 +32,64 @@ PixelView view_of(SDL_Surface* surface)
     return PixelView{static_cast<std::uint32_t*>(surface->pixels), surface->w, surface->h,
                      surface->pitch / kBytesPerPixel};
 }
+
+// Which byte of a 3-byte pixel SDL reads a channel from: it assembles the pixel in the
+// machine's byte order, then masks.
+int channel_byte(Uint8 shift)
+{
+#if SDL_BYTEORDER == SDL_BIG_ENDIAN
+    return 2 - shift / 8;
+#else
+    return shift / 8;
+#endif
+}
+
+bool is_whole_byte(Uint32 mask, Uint8 shift)
+{
+    return shift % 8 == 0 && mask == Uint32{0xFF} << shift;
+}
+
+// True for a picture of 3-byte pixels with a whole byte per colour channel, no alpha and no
+// colour key: every JPEG picture as SDL_image decodes it. Widened by widen_rgb24(), it comes
+// out as SDL's blit would make it.
+bool is_plain_rgb24(const SDL_Surface* surface)
+{
+    const SDL_PixelFormat* f = surface->format;
+    return f->BytesPerPixel == 3 && f->Amask == 0 && (surface->flags & SDL_SRCCOLORKEY) == 0 &&
+           is_whole_byte(f->Rmask, f->Rshift) && is_whole_byte(f->Gmask, f->Gshift) &&
+           is_whole_byte(f->Bmask, f->Bshift);
+}
+
+Rgb24View rgb24_view_of(const SDL_Surface* surface)
+{
+    const SDL_PixelFormat* f = surface->format;
+    return Rgb24View{static_cast<const std::uint8_t*>(surface->pixels),
+                     surface->w,
+                     surface->h,
+                     surface->pitch,
+                     channel_byte(f->Rshift),
+                     channel_byte(f->Gshift),
+                     channel_byte(f->Bshift)};
+}
+
+// The converted picture resampled to the texture's sides; frees the conversion.
+SDL_Surface* resampled(SDL_Surface* conversion, std::int32_t pot_width, std::int32_t pot_height,
+                       const char* picture_name)
+{
+    const SDL_PixelFormat* format = conversion->format;
+    SDL_Surface* pot =
+        SDL_CreateRGBSurface(conversion->flags, pot_width, pot_height, format->BitsPerPixel,
+                             format->Rmask, format->Gmask, format->Bmask, format->Amask);
+    if (pot == nullptr) {
+        std::fprintf(stderr, "CreateRGBSurface failed for %s (%d x %d): %s\n", picture_name,
+                     pot_width, pot_height, SDL_GetError());
+        SDL_FreeSurface(conversion);
+        std::exit(kFatalStatus);
+    }
+    resample_nearest(view_of(conversion), view_of(pot));
+    SDL_FreeSurface(conversion);
+    return pot;
+}
 }  // namespace
 
 TextureRecord upload_texture(SDL_Surface* source, TextureBank& bank, const char* picture_name)
@@ -52,23 +110,20 @@ TextureRecord upload_texture(SDL_Surface* source, TextureBank& bank, const char*
     if ((source->flags & SDL_SRCALPHA) != 0) {
         SDL_SetAlpha(source, 0, 0);
     }
-    SDL_BlitSurface(source, nullptr, conversion, nullptr);
+    // JPEG pictures, most of what is carried, take SDL's slowest blit: widened here instead.
+    if (is_plain_rgb24(source)) {
+        widen_rgb24(rgb24_view_of(source), source->format->alpha, view_of(conversion));
+    } else {
+        SDL_BlitSurface(source, nullptr, conversion, nullptr);
+    }
     SDL_FreeSurface(source);
 
     const std::int32_t pot_width = power_of_two_at_least(width);
     const std::int32_t pot_height = power_of_two_at_least(height);
-    const SDL_PixelFormat* format = conversion->format;
-    SDL_Surface* pot =
-        SDL_CreateRGBSurface(conversion->flags, pot_width, pot_height, format->BitsPerPixel,
-                             format->Rmask, format->Gmask, format->Bmask, format->Amask);
-    if (pot == nullptr) {
-        std::fprintf(stderr, "CreateRGBSurface failed for %s (%d x %d): %s\n", picture_name,
-                     pot_width, pot_height, SDL_GetError());
-        SDL_FreeSurface(conversion);
-        std::exit(kFatalStatus);
+    SDL_Surface* pot = conversion;  // unless the sides must grow
+    if (pot_width != width || pot_height != height) {
+        pot = resampled(conversion, pot_width, pot_height, picture_name);
     }
-    resample_nearest(view_of(conversion), view_of(pot));
-    SDL_FreeSurface(conversion);
     bank.surfaces.push_back(pot);
 
     GLuint name = 0;
