@@ -182,14 +182,18 @@ void frame_at(int ms, Drawing drawing)
     drawing == Drawing::batched ? render_frame() : baseline_render_frame();
 }
 
-// One layer of the 3D scene with the state render_frame() gives it: cleared buffers, the
-// perspective, depth testing on, colour white, the modelview at identity.
-void layer_alone(int ms, void (*draw)())
+// One layer of the 3D scene with the state its render_frame() gives it: cleared buffers, the
+// perspective, depth testing on, colour white, the modelview at identity; blending on for the
+// baseline, off for the batched drawing.
+void layer_alone(int ms, Drawing drawing, void (*draw)())
 {
     timing_set_ms(ms);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor3f(1, 1, 1);
     glEnable(GL_DEPTH_TEST);
+    if (drawing == Drawing::batched) {
+        glDisable(GL_BLEND);
+    }
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
@@ -201,6 +205,7 @@ void layer_alone(int ms, void (*draw)())
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
 }
 
 void cube_now()
@@ -326,10 +331,11 @@ int main(int argc, char** argv)
             const bool batched = drawing == Drawing::batched;
             frame[batched].push_back(mean_ms(times, [&](int ms) { frame_at(ms, drawing); }));
             tunnel[batched].push_back(mean_ms(times, [&](int ms) {
-                layer_alone(ms, batched ? draw_tunnel : baseline_draw_tunnel);
+                layer_alone(ms, drawing, batched ? draw_tunnel : baseline_draw_tunnel);
             }));
-            cube[batched].push_back(mean_ms(
-                times, [&](int ms) { layer_alone(ms, batched ? cube_now : baseline_cube_now); }));
+            cube[batched].push_back(mean_ms(times, [&](int ms) {
+                layer_alone(ms, drawing, batched ? cube_now : baseline_cube_now);
+            }));
         }
     }
 

@@ -82,6 +82,9 @@ void render_frame()
 
     glColor3f(1, 1, 1);
     glEnable(GL_DEPTH_TEST);
+    // The cube and the tunnel show only photos, JPEG pictures with no transparency: blended,
+    // they would land on the frame unchanged, so the rasteriser is spared reading it back.
+    glDisable(GL_BLEND);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();  // the canvas projection, restored for the overlay
     glLoadIdentity();
@@ -95,6 +98,7 @@ void render_frame()
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
     glColor3f(1, 1, 1);
     draw_logos();
 }
