@@ -1,22 +1,22 @@
 // The cube and the tunnel, from vertex arrays. Reads the clock and the photo records; between
 // frames it keeps only the arrays' storage, sized once, so a frame allocates nothing.
 //
-// The tunnel's 4 096 tiles used to cost a bind, a matrix and an immediate-mode quad each, which
-// on a software rasteriser was most of the frame. Now each wall's tiles are drawn with one
-// call per photo. Their corners are handed over already in clip space, with both matrices at
-// identity, and are worked out with the float operations, in the order, that Mesa applies to a
-// tile drawn under its own matrix: glTranslatef on the wall's modelview, the 4 x 4 product
-// with the projection, then the fixed-function transform of the corner. So every tile lands
-// on exactly the pixels it always did. The wall's rotation is read back from OpenGL rather
-// than recomputed.
+// Drawn one at a time, each with its own bind, matrix and immediate-mode quad, the tunnel's
+// 4 096 tiles would be most of a frame on a software rasteriser; instead each wall's tiles
+// are drawn with one call per photo. Their corners are handed over already in clip space,
+// with both matrices at identity, worked out with the float operations, in the order, that
+// Mesa applies to a tile drawn under a matrix of its own: glTranslatef on the wall's
+// modelview, the 4 x 4 product with the projection, then the fixed-function transform of the
+// corner. So every tile lands on exactly the pixels that per-tile drawing gives it (the
+// baseline in bench/scene). The wall's rotation is read back from OpenGL, not recomputed.
 //
-// Two things keep the frame byte for byte as it was. A draw holding any vertex outside the
-// view volume goes through Mesa's clipper, which rounds the window positions of all its
-// triangles slightly differently; so a tile not wholly inside the view is still drawn on its
-// own, as it always was, and only the others are batched. And where neighbouring tiles' edges
-// round apart, a pixel can be covered twice at equal depth, and the tile drawn first keeps
-// it; the walls and the columns keep their order, and within a column only the rows are
-// regrouped by photo, which changed no byte of any frame that bench/scene compares.
+// Two more things keep those pixels. A draw holding any vertex outside the view volume goes
+// through Mesa's clipper, which places all of that draw's triangles a rounding step apart
+// from where the unclipped path puts them; so a tile not wholly inside the view is drawn on
+// its own and only the others are batched. And where neighbouring tiles' edges round apart,
+// a pixel can be covered twice at equal depth and the tile drawn first keeps it; the walls
+// and the columns keep their order, and within a column only the rows are regrouped by
+// photo, which changed no byte of any frame that bench/scene compares.
 #include "scene/photo_cube.h"
 
 #include "assets/texture_bank.h"
