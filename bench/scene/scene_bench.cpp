@@ -240,8 +240,8 @@ double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// Renders each moment both ways and compares the frames; prints the first difference found.
-// Returns the number of moments whose frames differ.
+// Renders each moment both ways and compares the frames byte for byte; for each moment whose
+// frames differ, says how many bytes do and where the first is. Returns how many differ.
 int count_differing_frames(const std::vector<int>& times)
 {
     int differing = 0;
