@@ -68,6 +68,15 @@ void draw_flash()
     glBindTexture(GL_TEXTURE_2D, 0);
     const float grey = kFlashPeak * std::exp(-kFlashDecay * beat_phase(kPer2Beats));
     glColor3f(grey, grey, grey);
+    // The rectangle takes the window's size in canvas units, so on a window at least as large
+    // as the canvas it covers every pixel, opaque; a clear then writes the same bytes (on
+    // llvmpipe, for every grey the show makes) without shading a screenful of fragments.
+    if (W >= kCanvasWidth && H >= kCanvasHeight) {
+        glClearColor(grey, grey, grey, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 0);
+        return;
+    }
     draw_rect(static_cast<float>(W / 2), static_cast<float>(H / 2), static_cast<float>(W),
               static_cast<float>(H));
 }
