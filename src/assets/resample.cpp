@@ -36,3 +36,16 @@ void resample_nearest(const PixelView& from, const PixelView& to)
         }
     }
 }
+
+void widen_rgb24(const Rgb24View& from, std::uint8_t alpha, const PixelView& to)
+{
+    const std::uint32_t opaque = std::uint32_t{alpha} << 24;
+    for (std::int32_t y = 0; y < from.height; ++y) {
+        const std::uint8_t* source = from.bytes + y * from.bytes_per_row;
+        std::uint32_t* target = to.pixels + y * to.pixels_per_row;
+        for (std::int32_t x = 0; x < from.width; ++x, source += 3) {
+            target[x] = source[from.red_byte] | std::uint32_t{source[from.green_byte]} << 8 |
+                        std::uint32_t{source[from.blue_byte]} << 16 | opaque;
+        }
+    }
+}

@@ -68,6 +68,15 @@ void draw_flash()
     glBindTexture(GL_TEXTURE_2D, 0);
     const float grey = kFlashPeak * std::exp(-kFlashDecay * beat_phase(kPer2Beats));
     glColor3f(grey, grey, grey);
+    // The rectangle takes the window's size in canvas units, so on a window at least as large
+    // as the canvas it covers every pixel, opaque; a clear then writes the same bytes (on
+    // llvmpipe, for every grey the show makes) without shading a screenful of fragments.
+    if (W >= kCanvasWidth && H >= kCanvasHeight) {
+        glClearColor(grey, grey, grey, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 0);
+        return;
+    }
     draw_rect(static_cast<float>(W / 2), static_cast<float>(H / 2), static_cast<float>(W),
               static_cast<float>(H));
 }
@@ -82,6 +91,9 @@ void render_frame()
 
     glColor3f(1, 1, 1);
     glEnable(GL_DEPTH_TEST);
+    // The cube and the tunnel show only photos, JPEG pictures with no transparency: blended,
+    // they would land on the frame unchanged, so the rasteriser is spared reading it back.
+    glDisable(GL_BLEND);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();  // the canvas projection, restored for the overlay
     glLoadIdentity();
@@ -95,6 +107,7 @@ void render_frame()
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glDisable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
     glColor3f(1, 1, 1);
     draw_logos();
 }
