@@ -113,7 +113,6 @@ DecodedPng decode_png(const Bytes& file)
     if (out.colour_type == PNG_COLOR_TYPE_RGB_ALPHA) {
         out.rgba = raw;
     } else if (out.colour_type == PNG_COLOR_TYPE_PALETTE) {
-        out.indices = raw;
         for (std::uint8_t k : raw) {
             const auto& c = out.palette.at(k);
             out.rgba.insert(out.rgba.end(), {c[0], c[1], c[2]});

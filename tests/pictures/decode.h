@@ -27,7 +27,6 @@ struct DecodedPng {
     int bit_depth = 0;
     std::vector<std::array<std::uint8_t, 3>> palette;
     Bytes transparency;  // the tRNS alphas, one per leading palette entry
-    Bytes indices;       // 8-bit palette pictures only
     Bytes rgba;          // 8-bit palette and RGBA pictures, expanded
 };
 DecodedPng decode_png(const Bytes& file);

@@ -38,15 +38,6 @@ TEST(Flash, DecaysOverEachTwoBeatCycle)
     EXPECT_NEAR(grey_at_centre_after(170666), 0, 1);  // just before a flash, late in the show
 }
 
-TEST(Flash, FramesArePureFunctionsOfTheClock)
-{
-    render_at_ms(50100);
-    const std::vector<unsigned char> first = read_frame();
-    render_at_ms(1234);
-    render_at_ms(50100);
-    EXPECT_TRUE(read_frame() == first) << "the same moment drew a different frame";
-}
-
 TEST(Canvas, AnEmptyWindowLeavesTheViewportAlone)
 {
     GLint before[4] = {};
