@@ -1,5 +1,6 @@
-// The resampling arithmetic on plain buffers: which source pixel each texel comes from, that
-// no read leaves the picture or writes leave the row, and the power-of-two and filter rules.
+// The resampling arithmetic on plain buffers: which source pixel each texel comes from, and
+// that no read leaves the picture or writes leave the row. (The power-of-two sides and the
+// filter rule are checked on real textures by the bank's test.)
 #include "assets/resample.h"
 
 #include <gtest/gtest.h>
@@ -24,22 +25,6 @@ std::vector<std::uint32_t> coordinate_pixels(std::int32_t width, std::int32_t he
     return pixels;
 }
 }  // namespace
-
-TEST(PowerOfTwo, RoundsEachSideUpToThePowerAtOrAboveIt)
-{
-    const std::int32_t cases[][2] = {{1, 1},     {2, 2},     {3, 4},     {199, 256},
-                                     {256, 256}, {257, 512}, {640, 1024}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(power_of_two_at_least(c[0]), c[1]) << c[0];
-    }
-}
-
-TEST(Filter, PicturesFromTwoHundredPixelsOnEitherSideAreSmoothed)
-{
-    EXPECT_FALSE(smooth_when_drawn(199, 199));
-    EXPECT_TRUE(smooth_when_drawn(199, 200));
-    EXPECT_TRUE(smooth_when_drawn(200, 199));
-}
 
 // Each texel holds the source pixel at floor(texel * source side / texel side), and growing a
 // picture reaches its last column and row at the far edges.

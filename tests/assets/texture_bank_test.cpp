@@ -105,11 +105,10 @@ TEST(Upload, EachPictureBecomesAPowerOfTwoTextureOfItsNearestPixels)
         bool with_alpha;
         GLint texture_width, texture_height, filter;
     };
-    const Case cases[] = {{300, 205, true, 512, 256, GL_LINEAR},
-                          {199, 199, false, 256, 256, GL_NEAREST},
-                          {199, 200, true, 256, 256, GL_LINEAR},
-                          {1, 1, false, 1, 1, GL_NEAREST},
-                          {256, 256, false, 256, 256, GL_LINEAR}};
+    const Case cases[] = {
+        {300, 205, true, 512, 256, GL_LINEAR}, {199, 199, false, 256, 256, GL_NEAREST},
+        {199, 200, true, 256, 256, GL_LINEAR}, {200, 199, false, 256, 256, GL_LINEAR},
+        {1, 1, false, 1, 1, GL_NEAREST},       {256, 256, false, 256, 256, GL_LINEAR}};
     TextureBank bank;
     for (const Case& c : cases) {
         const std::size_t position = bank.names.size();
@@ -140,10 +139,6 @@ TEST(Upload, EachPictureBecomesAPowerOfTwoTextureOfItsNearestPixels)
                     << "texel " << x << "," << y;
             }
         }
-    }
-    glDeleteTextures(static_cast<GLsizei>(bank.names.size()), bank.names.data());
-    for (SDL_Surface* surface : bank.surfaces) {
-        SDL_FreeSurface(surface);
     }
 }
 

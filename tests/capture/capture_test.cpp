@@ -33,8 +33,6 @@ constexpr std::size_t kRgbBytes = std::size_t{kWidth} * kHeight * 3;
 constexpr std::size_t kYuvBytes = std::size_t{kWidth} * kHeight * 3 / 2;
 constexpr int kBlock = 4;
 constexpr int kBlocks = (kWidth / kBlock) * (kHeight / kBlock);
-// What 4:2:0 and x264 at the default quality leave of fine texture at this size, in levels
-// (measured: at most 4.5); a frame one step early or late is off by 10 or more.
 // What x264 at the default quality leaves of fine texture at this size, in 8-bit levels of
 // the block means (measured: at most 2.5); a frame one step early or late is off by 4.5 or more.
 constexpr double kMaxBlockError = 3.0;

@@ -19,13 +19,6 @@ TEST_P(PhotoRendering, ThreadCountDoesNotChangeThePixels)
 
 INSTANTIATE_TEST_SUITE_P(OnePerRenderer, PhotoRendering, ::testing::Values(0, 8, 13, 9));
 
-TEST(PhotoFormats, NoIndexOutsideTheSetHasAFormat)
-{
-    EXPECT_THROW(photo_format(-1), std::out_of_range);
-    EXPECT_THROW(photo_format(kPhotoCount), std::out_of_range);
-    EXPECT_THROW(draw_extra(kExtraCount, default_font_dir()), std::out_of_range);
-}
-
 TEST(Lettering, MissingFontIsReportedNotDrawnBlank)
 {
     EXPECT_THROW(draw_title_logo("/nonexistent-font-dir"), std::runtime_error);

@@ -53,18 +53,6 @@ TEST(PhotoCube, WorkedFrameAtFiftySecondsShowsGroupFourTurnedAboutX)
     }
 }
 
-TEST(PhotoCube, HasNoSizeAtTheStartOfTheShow)
-{
-    // The tunnel's far end leaves grey background at the centre; a cube of any size covers it.
-    render_at_ms(0);
-    for (const int d : {-3, 0, 3}) {
-        const Rgb rgb = pixel_at(512 + d, 384 - d);
-        EXPECT_NEAR(rgb.r, 128, 1) << d;
-        EXPECT_EQ(rgb.r, rgb.g);
-        EXPECT_EQ(rgb.r, rgb.b);
-    }
-}
-
 TEST(PhotoCube, ShowsEachFaceOfItsGroupTheRightWayRound)
 {
     // Quarter turns every two beats: about y in the first half of the cycle, about x in the

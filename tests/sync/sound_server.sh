@@ -69,8 +69,4 @@ stop)
         rm -f "$dir/pids"
     fi
     ;;
-*)
-    echo "usage: sound_server.sh start DIR pulseaudio|pipewire | stop DIR" >&2
-    exit 2
-    ;;
 esac
