@@ -319,10 +319,10 @@ Bytes encode_jpeg(const JpegKind& kind)
     return out;
 }
 
-// Where the first marker of `type` starts, or the end.
-std::size_t find_marker(const Bytes& jpeg, Uint8 type)
+// Where the first marker of `type` from `from` on starts, or the end.
+std::size_t find_marker(const Bytes& jpeg, Uint8 type, std::size_t from = 0)
 {
-    for (std::size_t k = 0; k + 1 < jpeg.size(); ++k) {
+    for (std::size_t k = from; k + 1 < jpeg.size(); ++k) {
         if (jpeg[k] == 0xFF && jpeg[k + 1] == type) {
             return k;
         }
@@ -522,7 +522,7 @@ TEST_F(ImageLoader, EveryKindOfJpegLoadsAsSdlImageLoadsIt)
     expect_loaded_alike("fill bytes after the start of image", filled);
 }
 
-TEST_F(ImageLoader, DamagedDataFailsOrRecoversAsInSdlImage)
+TEST_F(ImageLoader, DamagedOrOversizedDataFailsOrRecoversAsInSdlImage)
 {
     const Bytes baseline = blob_bytes(photo(0));
     const Bytes progressive = blob_bytes(photo(10));
@@ -540,6 +540,14 @@ TEST_F(ImageLoader, DamagedDataFailsOrRecoversAsInSdlImage)
     Bytes lossless = baseline;
     lossless[find_marker(lossless, 0xC0) + 1] = 0xC3;
     expect_loaded_alike("lossless JPEG frame", lossless);
+    // A later scan of a progressive JPEG fails only once its surface exists.
+    Bytes bad_scan = progressive;
+    const std::size_t second_scan =
+        find_marker(progressive, 0xDA, find_marker(progressive, 0xDA) + 2);
+    ASSERT_LT(second_scan, progressive.size());
+    const std::size_t components = bad_scan[second_scan + 4];
+    bad_scan[second_scan + 5 + 2 * components + 1] = 80;  // the last coefficient, past 63
+    expect_loaded_alike("progressive JPEG with a damaged later scan", bad_scan);
     // Damaged entropy-coded data decodes into whatever libjpeg makes of it.
     Bytes scrambled = baseline;
     for (std::size_t k = find_marker(baseline, 0xDA) + 200; k < scrambled.size(); k += 997) {
@@ -556,6 +564,13 @@ TEST_F(ImageLoader, DamagedDataFailsOrRecoversAsInSdlImage)
     const std::size_t kEndChunkSize = 12;
     expect_loaded_alike("PNG without its end chunk",
                         first_bytes(palette_png, palette_png.size() - kEndChunkSize));
+
+    // Wider than SDL makes a surface: no surface, for want of memory as SDL_image puts it.
+    const int kTooWide = 16384;
+    expect_loaded_alike("PNG too wide for a surface",
+                        encode_png({"too wide", kTooWide, 2, PNG_COLOR_TYPE_GRAY, 1}));
+    expect_loaded_alike("JPEG too wide for a surface",
+                        encode_jpeg({"too wide", kTooWide, 2, JCS_GRAYSCALE, 1}));
 
     expect_loaded_alike("no bytes", Bytes{});
     const std::string text = "not a picture at all";
@@ -598,7 +613,7 @@ TEST_F(ImageLoader, ClosesTheStreamExactlyWhenAskedOnEveryPath)
                 SurfacePtr surface(loader->load(stream, freesrc));
                 EXPECT_EQ(surface != nullptr, c.loads) << SDL_GetError();
                 EXPECT_EQ(state.closes, freesrc);
-                if (freesrc == 0) {
+                if (state.closes == 0) {
                     SDL_RWclose(stream);
                 }
             }
@@ -606,16 +621,20 @@ TEST_F(ImageLoader, ClosesTheStreamExactlyWhenAskedOnEveryPath)
     }
 
     // Streams refused before any reading, for the same reason.
-    const auto refusal = [](const Loader& loader, SDL_RWops* stream) {
+    const auto refusal = [](const Loader& loader, CountedStream* state) {
+        SDL_RWops* stream = state == nullptr ? nullptr : open_counted(*state);
         SDL_ClearError();
         const SurfacePtr surface(loader.load(stream, 0));
-        return std::string(surface ? "a surface" : SDL_GetError());
+        const std::string reason = surface ? "a surface" : SDL_GetError();
+        if (state != nullptr && state->closes == 0) {
+            SDL_RWclose(stream);
+        }
+        return reason;
     };
     EXPECT_EQ(refusal(real_sdl_image(), nullptr), refusal(kOurs, nullptr));
-    CountedStream unseekable{png, 0, 0, false};
-    SDL_RWops* stream = open_counted(unseekable);
-    EXPECT_EQ(refusal(real_sdl_image(), stream), refusal(kOurs, stream));
-    SDL_RWclose(stream);
+    CountedStream real_unseekable{png, 0, 0, false};
+    CountedStream our_unseekable{png, 0, 0, false};
+    EXPECT_EQ(refusal(real_sdl_image(), &real_unseekable), refusal(kOurs, &our_unseekable));
 }
 
 TEST_F(ImageLoader, ReportsReadyFormatsAsSdlImageDoes)
