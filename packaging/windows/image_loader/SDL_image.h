@@ -7,8 +7,9 @@
  * libjpeg's, behind image_loader.c.
  *
  * Named SDL_image.h so that `#include <SDL_image.h>` finds it unchanged; it declares only what
- * is implemented. Any other picture format is refused, as SDL_image refuses formats it does not
- * know: NULL, with the reason in SDL_GetError(). */
+ * is implemented, without SDL's export marks, being linked in statically. Any other picture
+ * format is refused, as SDL_image refuses formats it does not know: NULL, with the reason in
+ * SDL_GetError(); every reason reads as SDL_image's. */
 
 #include <SDL.h>
 
@@ -26,8 +27,8 @@ extern int SDLCALL IMG_Init(int flags);
 extern void SDLCALL IMG_Quit(void);
 
 /* Decodes the PNG or JPEG picture at the stream's position. Closes the stream when `freesrc`
- * is non-zero, whatever the outcome; otherwise leaves it after the picture, or where it was
- * if the picture could not be decoded. */
+ * is non-zero, whatever the outcome; otherwise leaves it where decoding stopped reading (where
+ * SDL_image leaves it), or where it was if the picture could not be decoded. */
 extern SDL_Surface* SDLCALL IMG_Load_RW(SDL_RWops* src, int freesrc);
 
 #define IMG_GetError SDL_GetError
