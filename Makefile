@@ -4,9 +4,10 @@
 # `make run` and `make test` never reconfigures either.
 BUILD ?= build
 RUN_BUILD ?= build-run
+WINDOWS_BUILD ?= build-windows
 JOBS ?= $(shell nproc)
 
-.PHONY: run test media docs bench build
+.PHONY: run test media docs bench build windows windows-tested
 
 run:
 	@tools/deps run
@@ -17,15 +18,31 @@ run:
 	    exit 1; fi
 	$(RUN_BUILD)/corvanel
 
+# The Windows executable, cross-built with MinGW-w64 against static libraries built from
+# Debian's sources (once; again only when the archive's versions change).
+windows:
+	@tools/deps windows
+	@packaging/windows/build_libraries.sh $(WINDOWS_BUILD)/libraries
+	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=packaging/windows/mingw-w64.cmake \
+	    -DCORVANEL_WINDOWS_PREFIX=$(abspath $(WINDOWS_BUILD))/libraries/prefix \
+	    -DCORVANEL_TESTS=OFF -DCORVANEL_TOOLS=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
+	@cmake --build $(WINDOWS_BUILD) --target corvanel -j $(JOBS)
+	@echo "built $(WINDOWS_BUILD)/corvanel.exe"
+
+# The tests run the Windows build under Wine, with a test build of it beside the release one.
+windows-tested: windows
+	@cmake --build $(WINDOWS_BUILD) --target corvanel_hooked -j $(JOBS)
+
 build:
 	@tools/deps test
-	@cmake -S . -B $(BUILD) -DCORVANEL_TESTS=ON -DCORVANEL_TOOLS=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
+	@cmake -S . -B $(BUILD) -DCORVANEL_TESTS=ON -DCORVANEL_TOOLS=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+	    -DCORVANEL_WINDOWS_BUILD=$(abspath $(WINDOWS_BUILD)) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 # Then the unit and OpenGL tests once more, built with AddressSanitizer and UBSan, and the
 # whole show in that build with leak detection on. The unit and GL tests run without leak
 # reports: their windows and contexts live until exit on purpose.
-test: build
+test: windows-tested build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	@cmake -S . -B $(BUILD)-sanitize -DCORVANEL_SANITIZE=ON -DCORVANEL_TOOLS=OFF >/dev/null
 	@cmake --build $(BUILD)-sanitize -j $(JOBS)

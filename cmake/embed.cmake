@@ -8,9 +8,24 @@
 #       defines `extern "C" const unsigned char* const <symbol>_addresses[]` and
 #       `extern "C" const std::int32_t <symbol>_lengths[]`, in the order given.
 
+# ELF keeps the bytes in .rodata and the pointers to them in .data.rel.ro (relocated, then
+# read-only), declares each symbol's type and size, and marks the stack non-executable. PE/COFF
+# has one read-only data section for both, and none of those directives.
+if(WIN32)
+    set(_corvanel_bytes_section ".section .rdata,\"dr\"")
+    set(_corvanel_pointers_section "${_corvanel_bytes_section}")
+    set(_corvanel_blob_type "")
+    set(_corvanel_embed_end "")
+else()
+    set(_corvanel_bytes_section ".section .rodata")
+    set(_corvanel_pointers_section ".section .data.rel.ro")
+    set(_corvanel_blob_type "    .type %s, @object\n    .size %s, 16\n")
+    set(_corvanel_embed_end "    .section .note.GNU-stack,\"\",@progbits\n")
+endif()
+
 function(_corvanel_embed_write target symbol body files)
     set(asm "${CMAKE_BINARY_DIR}/embedded/${symbol}.S")
-    file(CONFIGURE OUTPUT "${asm}" CONTENT "${body}    .section .note.GNU-stack,\"\",@progbits\n" @ONLY)
+    file(CONFIGURE OUTPUT "${asm}" CONTENT "${body}${_corvanel_embed_end}" @ONLY)
     target_sources(${target} PRIVATE "${asm}")
     # Source properties belong to a directory: set them where the target lives, so that the
     # dependency holds when the embedding is asked for from another directory.
@@ -28,16 +43,17 @@ endfunction()
 
 function(corvanel_embed_blob target symbol file)
     _corvanel_incbin(bytes "${symbol}_bytes" "${file}")
-    set(body "    .section .rodata\n${bytes}")
+    string(REPLACE "%s" "${symbol}" type "${_corvanel_blob_type}")
+    set(body "    ${_corvanel_bytes_section}\n${bytes}")
     string(APPEND body
-        "    .section .data.rel.ro\n    .balign 8\n    .globl ${symbol}\n"
-        "    .type ${symbol}, @object\n    .size ${symbol}, 16\n${symbol}:\n"
+        "    ${_corvanel_pointers_section}\n    .balign 8\n    .globl ${symbol}\n"
+        "${type}${symbol}:\n"
         "    .quad ${symbol}_bytes\n    .long ${symbol}_bytes_end - ${symbol}_bytes\n    .long 0\n")
     _corvanel_embed_write(${target} ${symbol} "${body}" "${file}")
 endfunction()
 
 function(corvanel_embed_set target symbol)
-    set(body "    .section .rodata\n")
+    set(body "    ${_corvanel_bytes_section}\n")
     set(addresses "")
     set(lengths "")
     set(index 0)
@@ -50,9 +66,9 @@ function(corvanel_embed_set target symbol)
         math(EXPR index "${index} + 1")
     endforeach()
     string(APPEND body
-        "    .section .data.rel.ro\n    .balign 8\n    .globl ${symbol}_addresses\n"
+        "    ${_corvanel_pointers_section}\n    .balign 8\n    .globl ${symbol}_addresses\n"
         "${symbol}_addresses:\n${addresses}"
-        "    .section .rodata\n    .balign 4\n    .globl ${symbol}_lengths\n"
+        "    ${_corvanel_bytes_section}\n    .balign 4\n    .globl ${symbol}_lengths\n"
         "${symbol}_lengths:\n${lengths}")
     _corvanel_embed_write(${target} ${symbol} "${body}" "${ARGN}")
 endfunction()
