@@ -19,7 +19,7 @@
 #include <SDL.h>
 
 #include <csignal>  // std::signal, std::raise, std::sig_atomic_t
-#include <cstdio>   // std::fprintf, std::setvbuf
+#include <cstdio>   // std::fprintf
 #include <cstdlib>  // setenv, std::atexit
 
 namespace {
@@ -133,9 +133,6 @@ void run_main_loop()
 
 int show_main(int /*argc*/, char* /*argv*/[])
 {
-    // Probe lines reach a file or a pipe as each one ends, not when the show does (or never,
-    // if the show is killed).
-    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     W = kDefaultWidth;
     H = kDefaultHeight;
     fullscreen = kDefaultFullscreen;
