@@ -1,8 +1,14 @@
-/* Test-only companion of the shipped show, loaded with LD_PRELOAD; never part of the show.
+/* Test-only companion of the shipped show, never part of it. On Linux it is loaded with
+ * LD_PRELOAD into the shipped executable; on Windows, where nothing can be preloaded, it is
+ * linked into a test build of the show with ld's --wrap, so that the show's calls reach it
+ * first (the release executable is linked without it).
  *
  * - SDL_GetTicks() runs ahead by the number of milliseconds written in $CORVANEL_SHIM_DIR/ahead
  *   (absent: 0), so a test can move the show clock without waiting minutes. Only on the main
  *   thread: the audio thread's ticks time the music, which does not jump.
+ * - Windows build only: while $CORVANEL_SHIM_DIR/hold holds a number of milliseconds, the show
+ *   clock stands still at that moment (a silent show's clock is its ticks since timing_start).
+ *   Write it before the show starts, and move it only forward.
  * - SDL_GL_SwapBuffers() is counted: $CORVANEL_SHIM_DIR/first_frame holds
  *   "<ms from process start to the first presented frame> <ms from SDL_Init to it>" (the
  *   second leaves out the time the setup dialog waited for its answer), and at exit
@@ -11,30 +17,56 @@
  *   a signal runs no destructor).
  * - SDL_CreateRGBSurface() fails for the surfaces written as "<width> <height> <depth>" in
  *   $CORVANEL_SHIM_DIR/fail_surface, as it would when memory runs out.
- * - Each timing-probe number the show prints is logged in $CORVANEL_SHIM_DIR/probes as
- *   "<CLOCK_MONOTONIC ns when that loop pass read its clock> <ns when its frame was swapped>
+ * - Linux only: each timing-probe number the show prints is logged in $CORVANEL_SHIM_DIR/probes
+ *   as "<CLOCK_MONOTONIC ns when that loop pass read its clock> <ns when its frame was swapped>
  *   <beats>": the pass's clock read is its first SDL_GetTicks() on the main thread.
  */
-#ifndef _GNU_SOURCE
+#if !defined(_GNU_SOURCE) && !defined(_WIN32)
 #define _GNU_SOURCE /* RTLD_NEXT */
 #endif
 #include <SDL.h>
+#include <SDL_thread.h>  // SDL_ThreadID
 
-#include <dlfcn.h>
-#include <pthread.h>
 #include <stdarg.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/time.h>
 #include <time.h>
 
+typedef int SDL_Init_fn(Uint32);
+typedef Uint32 SDL_GetTicks_fn(void);
+typedef void SDL_Quit_fn(void);
+typedef SDL_Surface* SDL_CreateRGBSurface_fn(Uint32, int, int, int, Uint32, Uint32, Uint32, Uint32);
+typedef void SDL_GL_SwapBuffers_fn(void);
+
+#ifdef _WIN32
+#define SHIM(name) __wrap_##name
+#define REAL(name) __real_##name
+SDL_Init_fn __real_SDL_Init;
+SDL_GetTicks_fn __real_SDL_GetTicks;
+SDL_Quit_fn __real_SDL_Quit;
+SDL_CreateRGBSurface_fn __real_SDL_CreateRGBSurface;
+SDL_GL_SwapBuffers_fn __real_SDL_GL_SwapBuffers;
+SDL_Init_fn __wrap_SDL_Init;
+SDL_GetTicks_fn __wrap_SDL_GetTicks;
+SDL_Quit_fn __wrap_SDL_Quit;
+SDL_CreateRGBSurface_fn __wrap_SDL_CreateRGBSurface;
+SDL_GL_SwapBuffers_fn __wrap_SDL_GL_SwapBuffers;
+extern int32_t timing_start; /* the show clock's origin in ticks, from the core */
+#else
+#include <dlfcn.h>
+#define SHIM(name) name
+#define REAL(name) ((name##_fn*)dlsym(RTLD_NEXT, #name))
+#endif
+
 static double process_start_ms;
 static double sdl_init_ms;
 static double first_frame_ms;
 static double last_frame_ms;
 static long frame_count;
-static pthread_t main_thread;
+static Uint32 main_thread;
 static long long next_read_ns; /* the main thread's first tick read since the last swap */
 static long long pass_read_ns;
 static long long pass_swap_ns;
@@ -98,7 +130,7 @@ static void write_file(const char* name, const char* text)
 __attribute__((constructor)) static void shim_start(void)
 {
     process_start_ms = now_ms();
-    main_thread = pthread_self();
+    main_thread = SDL_ThreadID();
 }
 
 __attribute__((destructor)) static void shim_end(void)
@@ -108,70 +140,56 @@ __attribute__((destructor)) static void shim_end(void)
     write_file("frames", text);
 }
 
-int SDL_Init(Uint32 flags)
+int SHIM(SDL_Init)(Uint32 flags)
 {
-    static int (*real_init)(Uint32);
-    if (!real_init) {
-        real_init = (int (*)(Uint32))dlsym(RTLD_NEXT, "SDL_Init");
-    }
     if (sdl_init_ms == 0) {
         sdl_init_ms = now_ms();
     }
-    return real_init(flags);
+    return REAL(SDL_Init)(flags);
 }
 
-Uint32 SDL_GetTicks(void)
+Uint32 SHIM(SDL_GetTicks)(void)
 {
-    static Uint32 (*real_get_ticks)(void);
-    if (!real_get_ticks) {
-        real_get_ticks = (Uint32(*)(void))dlsym(RTLD_NEXT, "SDL_GetTicks");
-    }
-    if (!pthread_equal(pthread_self(), main_thread)) {
-        return real_get_ticks();
+    if (SDL_ThreadID() != main_thread) {
+        return REAL(SDL_GetTicks)();
     }
     if (next_read_ns == 0) {
         next_read_ns = monotonic_ns();
     }
-    return real_get_ticks() + (Uint32)read_ahead_ms();
+#ifdef _WIN32
+    long hold[3];
+    read_numbers("hold", hold);
+    if (hold[0] > 0) {
+        return (Uint32)(timing_start + hold[0]);
+    }
+#endif
+    return REAL(SDL_GetTicks)() + (Uint32)read_ahead_ms();
 }
 
-void SDL_Quit(void)
+void SHIM(SDL_Quit)(void)
 {
-    static void (*real_quit)(void);
     static long quits;
     char text[32];
-    if (!real_quit) {
-        real_quit = (void (*)(void))dlsym(RTLD_NEXT, "SDL_Quit");
-    }
     snprintf(text, sizeof text, "%ld\n", ++quits);
     write_file("quits", text);
-    real_quit();
+    REAL(SDL_Quit)();
 }
 
-SDL_Surface* SDL_CreateRGBSurface(Uint32 flags, int width, int height, int depth, Uint32 red,
-                                  Uint32 green, Uint32 blue, Uint32 alpha)
+SDL_Surface* SHIM(SDL_CreateRGBSurface)(Uint32 flags, int width, int height, int depth, Uint32 red,
+                                        Uint32 green, Uint32 blue, Uint32 alpha)
 {
-    static SDL_Surface* (*real_create)(Uint32, int, int, int, Uint32, Uint32, Uint32, Uint32);
     long fail[3];
-    if (!real_create) {
-        real_create = (SDL_Surface * (*)(Uint32, int, int, int, Uint32, Uint32, Uint32, Uint32))
-            dlsym(RTLD_NEXT, "SDL_CreateRGBSurface");
-    }
     read_numbers("fail_surface", fail);
     if (fail[0] > 0 && width == fail[0] && height == fail[1] && depth == fail[2]) {
         SDL_SetError("Out of memory");
         return NULL;
     }
-    return real_create(flags, width, height, depth, red, green, blue, alpha);
+    return REAL(SDL_CreateRGBSurface)(flags, width, height, depth, red, green, blue, alpha);
 }
 
-void SDL_GL_SwapBuffers(void)
+void SHIM(SDL_GL_SwapBuffers)(void)
 {
-    static void (*real_swap)(void);
-    if (!real_swap) {
-        real_swap = (void (*)(void))dlsym(RTLD_NEXT, "SDL_GL_SwapBuffers");
-    }
-    real_swap();
+    REAL(SDL_GL_SwapBuffers)();
     pass_swap_ns = monotonic_ns();
     pass_read_ns = next_read_ns;
     next_read_ns = 0;
@@ -185,6 +203,7 @@ void SDL_GL_SwapBuffers(void)
     }
 }
 
+#ifndef _WIN32
 int printf(const char* format, ...)
 {
     char text[256];
@@ -209,3 +228,4 @@ int printf(const char* format, ...)
     va_end(args);
     return written;
 }
+#endif
