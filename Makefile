@@ -4,9 +4,11 @@
 # `make run` and `make test` never reconfigures either.
 BUILD ?= build
 RUN_BUILD ?= build-run
+DIST_BUILD ?= build-dist
+DIST ?= dist
 JOBS ?= $(shell nproc)
 
-.PHONY: run test media docs bench build
+.PHONY: run test media docs bench build dist dist-deb
 
 run:
 	@tools/deps run
@@ -42,3 +44,10 @@ docs: media
 
 bench: build
 	@cmake --build $(BUILD) --target bench
+
+# Release packages into $(DIST)/, each made from a viewer's build (the show alone).
+dist: dist-deb
+
+dist-deb:
+	@tools/deps dist
+	JOBS=$(JOBS) packaging/debian/build.sh $(DIST_BUILD) $(DIST)
