@@ -7,6 +7,7 @@ install(TARGETS corvanel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(CPACK_PACKAGE_NAME corvanel)
 set(CPACK_PACKAGE_VENDOR "the Corvanel developers")
+# The project has no mail address of its own yet: example.org says so rather than invent one.
 set(CPACK_PACKAGE_CONTACT "Corvanel developers <corvanel@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time audiovisual show locked to its own music")
 # Debian shows the description as written, so its lines are kept under 80 columns here.
@@ -18,10 +19,10 @@ from the drop, a turning emblem above the pulsing title. The music and the\n\
 pictures are compiled into the program.\n\n\
 A small dialog first asks for the screen resolution and whether to run\n\
 full screen.")
-set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # A folder of their own, so that a release script can empty it and pick up exactly the
 # packages of this run.
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+# Debian ships programs without their symbols (lintian calls an unstripped one an error).
 set(CPACK_STRIP_FILES ON)
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
