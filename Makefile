@@ -5,9 +5,11 @@
 BUILD ?= build
 RUN_BUILD ?= build-run
 WINDOWS_BUILD ?= build-windows
+DIST_BUILD ?= build-dist
+DIST ?= dist
 JOBS ?= $(shell nproc)
 
-.PHONY: run test media docs bench build windows windows-tested
+.PHONY: run test media docs bench build windows windows-tested dist dist-deb dist-windows
 
 run:
 	@tools/deps run
@@ -59,3 +61,10 @@ docs: media
 
 bench: build
 	@cmake --build $(BUILD) --target bench
+
+# Release packages into $(DIST)/, each made from a viewer's build (the show alone).
+dist: dist-deb
+
+dist-deb:
+	@tools/deps dist
+	JOBS=$(JOBS) packaging/debian/build.sh $(DIST_BUILD) $(DIST)

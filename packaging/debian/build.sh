@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a viewer's build (the show alone: no tests, no media tools),
+# the same way for `make dist` and for the package test, and copies it to the output folder.
+# Prints the path of the package it wrote.
+#   packaging/debian/build.sh <build dir> <output dir>
+set -euo pipefail
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+build_dir=$1
+out_dir=$2
+jobs=${JOBS:-$(nproc)}
+
+cmake -S "$source_dir" -B "$build_dir" -DCORVANEL_TESTS=OFF -DCORVANEL_TOOLS=OFF >/dev/null
+cmake --build "$build_dir" -j "$jobs" >&2
+rm -rf "$build_dir/packages"
+(cd "$build_dir" && cpack -G DEB) >&2
+packages=("$build_dir"/packages/*.deb)
+[ ${#packages[@]} -eq 1 ] && [ -f "${packages[0]}" ] ||
+    { echo "build.sh: expected one package in $build_dir/packages" >&2; exit 1; }
+mkdir -p "$out_dir"
+cp "${packages[0]}" "$out_dir/"
+echo "$out_dir/$(basename "${packages[0]}")"
