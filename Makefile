@@ -63,8 +63,14 @@ bench: build
 	@cmake --build $(BUILD) --target bench
 
 # Release packages into $(DIST)/, each made from a viewer's build (the show alone).
-dist: dist-deb
+dist: dist-deb dist-windows
 
 dist-deb:
 	@tools/deps dist
 	JOBS=$(JOBS) packaging/debian/build.sh $(DIST_BUILD) $(DIST)
+
+dist-windows: windows
+	@rm -rf $(WINDOWS_BUILD)/packages
+	@cd $(WINDOWS_BUILD) && cpack -G ZIP >/dev/null
+	@mkdir -p $(DIST) && cp $(WINDOWS_BUILD)/packages/*.zip $(DIST)/
+	@echo "$(DIST)/$$(cd $(WINDOWS_BUILD)/packages && ls *.zip)"

@@ -3,7 +3,9 @@
 # it, and a viewer's build (no tests, no tools) is what the release scripts pack.
 include(GNUInstallDirs)
 
-install(TARGETS corvanel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(NOT WIN32)
+    install(TARGETS corvanel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 set(CPACK_PACKAGE_NAME corvanel)
 set(CPACK_PACKAGE_VENDOR "the Corvanel developers")
@@ -27,5 +29,7 @@ set(CPACK_STRIP_FILES ON)
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     include(${CMAKE_CURRENT_LIST_DIR}/debian/debian.cmake)
+elseif(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/windows/zip.cmake)
 endif()
 include(CPack)

@@ -40,7 +40,7 @@ cleanup()
 fail()
 {
     echo "FAIL ($case_name): $*" >&2
-    for file in "$work"/app/stderr.txt "$work"/wine.log; do
+    for file in "$app"/stderr.txt "$work"/wine.log; do
         [ -s "$file" ] && sed "s|^|  $(basename "$file"): |" "$file" >&2
     done
     exit 1
@@ -52,13 +52,16 @@ export DISPLAY=$(cat "$work/xvfb/display")
 mkdir -p "$work/app" "$work/shim"
 
 # Starts corvanel.exe (or the hooked build, with HOOKED=1) from a folder of its own, where SDL
-# writes its stdout.txt and stderr.txt.
+# writes its stdout.txt and stderr.txt; or, with APP set, the corvanel.exe in that folder.
+app=$work/app
 start_show()
 {
     local exe=corvanel.exe
-    [ -n "${HOOKED:-}" ] && exe=corvanel_hooked.exe
-    cp "$CORVANEL_WINDOWS_BUILD/$exe" "$work/app/"
-    CORVANEL_SHIM_DIR="Z:$work/shim" wine "$work/app/$exe" >"$work/wine.log" 2>&1 </dev/null &
+    if [ "$app" = "$work/app" ]; then
+        [ -n "${HOOKED:-}" ] && exe=corvanel_hooked.exe
+        cp "$CORVANEL_WINDOWS_BUILD/$exe" "$app/"
+    fi
+    CORVANEL_SHIM_DIR="Z:$work/shim" wine "$app/$exe" >"$work/wine.log" 2>&1 </dev/null &
     show_pid=$!
 }
 show_running() { kill -0 "$show_pid" 2>/dev/null; }
@@ -103,8 +106,30 @@ expect_status()
 }
 
 # Windows' C library writes text files with CR LF line ends.
-probe_lines() { tr -d '\r' <"$work/app/stdout.txt"; }
+probe_lines() { tr -d '\r' <"$app/stdout.txt"; }
 quits() { tr -d '\r\n' <"$work/shim/quits"; }
+
+# Packs the release zip as `make dist` does, checks what it holds, and runs the show from it.
+release_zip()
+{
+    cpack -G ZIP --config "$CORVANEL_WINDOWS_BUILD/CPackConfig.cmake" -B "$work/zip" >/dev/null ||
+        fail "cpack"
+    local zips=("$work"/zip/corvanel-*-windows-x86_64.zip)
+    [ -f "${zips[0]}" ] || fail "no corvanel-<version>-windows-x86_64.zip"
+    (cd "$work/zip" && cmake -E tar xf "${zips[0]}")
+    app=$(basename "${zips[0]}" .zip)
+    app=$work/zip/$app
+    local file
+    for file in corvanel.exe README.txt LICENSE.txt NOTICES.txt; do
+        [ -f "$app/$file" ] || fail "the zip holds no $file"
+    done
+    # Every licence text the notices name is in the zip.
+    for file in $(grep -o 'licences/[A-Za-z0-9_.-]*\.txt' "$app/NOTICES.txt" | sort -u); do
+        [ -f "$app/$file" ] || fail "the notices name $file, which the zip does not hold"
+    done
+    cmp -s "$app/corvanel.exe" "$CORVANEL_WINDOWS_BUILD/corvanel.exe" ||
+        fail "the zip's corvanel.exe is not the release build's"
+}
 
 case $case_name in
 # Escape and the close box cancel the dialog: -1, which a Windows parent sees as 255, and no
@@ -121,8 +146,12 @@ dialog_escape | dialog_close_box)
     ! window_up || fail "the show opened its window after a cancelled dialog"
     ;;
 # Return runs the show full screen: its window covers the screen from its corner. With
-# Fullscreen ticked off it runs in a framed window.
-dialog_fullscreen | dialog_windowed)
+# Fullscreen ticked off it runs in a framed window. The release zip's executable runs as the
+# build's does.
+dialog_fullscreen | dialog_windowed | release_zip)
+    if [ "$case_name" = release_zip ]; then
+        release_zip
+    fi
     start_show
     wait_dialog
     if [ "$case_name" = dialog_fullscreen ]; then
