@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
-# Plants each fault of faults.tsv in turn, rebuilds, runs the whole CTest suite (up to its
-# first failure) and names the test that caught it. Run from a clean checkout:
-#   tests/faults/check.sh [build-dir]
+# Plants each fault of faults.tsv in turn, rebuilds (the Windows build's executables too),
+# runs the whole CTest suite (up to its first failure) and names the test that caught it. Run
+# from a clean checkout, after make test:
+#   tests/faults/check.sh [build-dir [windows-build-dir]]
+# FAULTS=<file> plants the faults of another list of the same form (a few, to check them alone).
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build}
+windows=${2:-build-windows}
+rebuild()
+{
+    cmake --build "$build" -j "$(nproc)" >/dev/null 2>&1 &&
+        cmake --build "$windows" --target corvanel corvanel_hooked -j "$(nproc)" >/dev/null 2>&1
+}
 caught=0 missed=0
 while IFS=$'\t' read -r file plant what; do
     [[ -z "$file" || "$file" == \#* ]] && continue
@@ -12,7 +20,7 @@ while IFS=$'\t' read -r file plant what; do
     perl -0777 -pi -e "$plant" "$file"
     if cmp -s "$file" "$file.orig"; then
         echo "STALE   $what ($file: the fault no longer applies)"; missed=$((missed + 1))
-    elif ! cmake --build "$build" -j "$(nproc)" >/dev/null 2>&1; then
+    elif ! rebuild; then
         echo "BUILD   $what"; missed=$((missed + 1))
     elif failed=$(cd "$build" && ctest -j "$(nproc)" --timeout 300 --stop-on-failure 2>&1); then
         echo "MISSED  $what"; missed=$((missed + 1))
@@ -22,7 +30,7 @@ while IFS=$'\t' read -r file plant what; do
     fi
     mv "$file.orig" "$file"
     touch "$file"  # newer than the fault's build, so the next build takes it back
-done <tests/faults/faults.tsv
-cmake --build "$build" -j "$(nproc)" >/dev/null 2>&1
+done <"${FAULTS:-tests/faults/faults.tsv}"
+rebuild
 echo "$caught caught, $missed missed"
 [ "$missed" -eq 0 ]
