@@ -9,6 +9,7 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_STRIP_FILES OFF)
 
 set(corvanel_zip_texts ${CMAKE_BINARY_DIR}/zip_texts)
+file(REMOVE_RECURSE ${corvanel_zip_texts})  # a text dropped from the sources leaves the zip too
 function(corvanel_zip_text source name)
     file(READ ${source} text)
     string(REPLACE "\n" "\r\n" text "${text}")
