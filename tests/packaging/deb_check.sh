@@ -64,8 +64,9 @@ zcat "$root/usr/share/doc/corvanel/changelog.gz" >"$work/run/changelog"
 [ "$(dpkg-parsechangelog -l "$work/run/changelog" -S Version)" = "$version" ] ||
     fail "the changelog's newest entry is not $version"
 
-# The packaged program itself, stripped: every symbol bound at start, and with no display the
-# one-line error and status 1 that the show gives there.
+# The packaged program itself, stripped: every library found, every symbol bound at start, and
+# with no display the one-line error and status 1 that the show gives there.
+! ldd "$root/usr/bin/corvanel" | grep 'not found' || fail "a library the program needs is missing"
 status=0
 env -u DISPLAY -u WAYLAND_DISPLAY LD_BIND_NOW=1 SDL_AUDIODRIVER=dummy timeout 30 "$root/usr/bin/corvanel" \
     2>"$work/run/stderr" </dev/null || status=$?
