@@ -61,11 +61,9 @@ struct Decoded {
 Decoded decode(const std::string& path)
 {
     const std::string ffmpeg = "ffmpeg -nostdin -v error -i " + path;
-    Decoded d{path, read_output(ffmpeg + " -map 0:v -f rawvideo -"), {}};
     const std::string pcm = read_output(ffmpeg + " -map 0:a -f s16le -");
-    d.sound.resize(pcm.size() / 2);
-    std::copy_n(pcm.data(), d.sound.size() * 2, reinterpret_cast<char*>(d.sound.data()));
-    return d;
+    const auto* sound = reinterpret_cast<const std::int16_t*>(pcm.data());
+    return {path, read_output(ffmpeg + " -map 0:v -f rawvideo -"), {sound, sound + pcm.size() / 2}};
 }
 
 std::vector<float> mono(const std::int16_t* stereo, std::int64_t frames)
@@ -158,10 +156,11 @@ std::vector<double> decoded_blocks(const std::string& yuv, int frame)
     for (int plane = 0; plane < 3; ++plane) {
         const int side = plane == 0 ? 1 : 2;
         const int per_block = kBlock / side;
+        const double weight = 1.0 / (per_block * per_block);
         for (int y = 0; y < kHeight / side; ++y) {
             for (int x = 0; x < kWidth / side; ++x) {
                 blocks[plane * kBlocks + (y / per_block) * (kWidth / kBlock) + x / per_block] +=
-                    *p++ / double(per_block * per_block);
+                    *p++ * weight;
             }
         }
     }
