@@ -7,10 +7,13 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-fail()
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Each stream's duration and count of frames (sound's last), one stream after another.
+streams()
 {
-    echo "FAIL: $*" >&2
-    exit 1
+    ffprobe -v error -count_frames -show_entries stream=duration,nb_read_frames -of csv=p=0 "$1" |
+        paste -sd' '
 }
 
 # Status 2, one line on standard error, nothing else, no file.
@@ -48,25 +51,18 @@ unwritable_output()
 interrupted()
 {
     "$capture" --size 320x240 --from 41 --to 51 cut.mp4 2>err &
-    local pid=$! status=0
-    for _ in $(seq 100); do
-        grep -q "drawn by" err && break
-        sleep 0.1
-    done
+    local pid=$! status=0 frames seconds
+    for _ in $(seq 100); do grep -q "drawn by" err && break; sleep 0.1; done
     sleep 3
     kill -INT "$pid"
     wait "$pid" || status=$?
     [ "$status" = 130 ] || fail "ended with status $status, not 130: $(cat err)"
-    local frames
     frames=$(sed -n 's/.*interrupted; cut.mp4 holds the first \([0-9]*\) frames.*/\1/p' err)
     [ -n "$frames" ] && [ "$frames" -gt 0 ] && [ "$frames" -lt 600 ] ||
         fail "did not say what it kept: $(cat err)"
-    local seconds
     seconds=$(awk "BEGIN { printf \"%.6f\", $frames / 60 }")
-    [ "$(ffprobe -v error -count_frames -select_streams v -show_entries stream=nb_read_frames \
-        -of csv=p=0 cut.mp4)" = "$frames" ] || fail "cut.mp4 does not hold $frames frames"
-    [ "$(ffprobe -v error -show_entries stream=duration -of csv=p=0 cut.mp4 | tr '\n' ' ')" = \
-        "$seconds $seconds " ] || fail "the streams do not both last $seconds s"
+    [[ "$(streams cut.mp4)" == "$seconds,$frames $seconds,"* ]] ||
+        fail "cut.mp4's streams: $(streams cut.mp4), not $frames frames and $seconds s of each"
 }
 
 # A frame rate whose frames last no whole number of milliseconds (nor of samples): both
@@ -74,11 +70,8 @@ interrupted()
 odd_frame_rate()
 {
     "$capture" --size 64x48 --fps 7 --from 41 --to 41.5 odd.mp4 2>err || fail "$(cat err)"
-    [ "$(ffprobe -v error -count_frames -select_streams v -show_entries stream=nb_read_frames \
-        -of csv=p=0 odd.mp4)" = 4 ] || fail "odd.mp4 does not hold 4 frames"
-    local seconds
-    seconds=$(ffprobe -v error -show_entries stream=duration -of csv=p=0 odd.mp4 | tr '\n' ' ')
-    [ "$seconds" = "0.571429 0.571417 " ] || fail "the streams last $seconds s"
+    [[ "$(streams odd.mp4)" == "0.571429,4 0.571417,"* ]] ||
+        fail "odd.mp4's streams: $(streams odd.mp4)"
 }
 
 "$2"

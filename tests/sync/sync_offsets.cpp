@@ -37,7 +37,7 @@ std::vector<float> downsampled(const std::vector<float>& x, std::int64_t from, s
     return out;
 }
 
-// Normalised correlation of `pattern` with `signal` at `at`, step `step`.
+// Normalised correlation of `pattern` with `signal` at `at`.
 double match(const std::vector<float>& signal, std::int64_t at, const std::vector<float>& pattern)
 {
     double dot = 0, energy = 0, pattern_energy = 0;
@@ -116,7 +116,7 @@ int main(int argc, char** argv)
         const std::vector<float> heard_coarse = downsampled(heard, first, last - first + kWindow);
         double best = -1;
         std::int64_t best_at = first;
-        for (std::int64_t i = 0; (i + 1) * kCoarse + kWindow <= last - first + kWindow; ++i) {
+        for (std::int64_t i = 0; (i + 1) * kCoarse <= last - first; ++i) {
             const double m = match(heard_coarse, i, pattern_coarse);
             if (m > best) {
                 best = m;
