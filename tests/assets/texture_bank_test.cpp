@@ -1,8 +1,6 @@
 // The texture bank on a real OpenGL context: what upload_texture makes of each kind of decoded
-// surface (size, texels read back with glGetTexImage, alpha, the state left set), and
-// load_textures() with the carried pictures: the record tables, the bank's order, and the PNG
-// pictures against an independent decode with libpng. (The fatal paths are driven end to end,
-// through the real executable.)
+// surface (size, texels read back, alpha, the state left set), and load_textures() with the
+// carried pictures: the bank's order, and the PNG pictures against an independent libpng decode.
 #include "assets/texture_bank.h"
 #include "assets/catalogue.h"
 #include "gl_window.h"
@@ -10,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
-#include <SDL_image.h>
 #include <SDL_opengl.h>
 #include <png.h>
 
@@ -54,16 +51,17 @@ GLint bound_parameter(GLenum parameter)
     return value;
 }
 
-// The colour a test picture has at (x, y); the blue channel carries x's high bits so that
-// columns past 255 stay distinguishable.
+// The colour a test picture has at (x, y); the blue channel carries x's high
+// bits so that columns past 255 stay distinguishable.
 std::vector<int> test_colour(int x, int y, bool with_alpha)
 {
     constexpr int kAlphas[3] = {0, 128, 255};
     return {x & 0xFF, y & 0xFF, x >> 8 | 0x40, with_alpha ? kAlphas[(x + y) % 3] : 255};
 }
 
-// A picture as a decoder might hand it over: 32-bit with blue in the low byte and alpha on
-// top, or 24-bit opaque RGB, so that a forgotten conversion shows up as swapped channels.
+// A picture as a decoder might hand it over: 32-bit with blue in the low byte
+// and alpha on top, or 24-bit opaque RGB, so that a forgotten conversion shows
+// up as swapped channels.
 SDL_Surface* test_picture(int width, int height, bool with_alpha)
 {
     SDL_Surface* picture =
@@ -95,6 +93,19 @@ std::vector<unsigned char> png_rgba(const AssetBlob& blob)
     }
     EXPECT_EQ(image.warning_or_error & PNG_IMAGE_ERROR, 0) << "libpng: " << image.message;
     return rgba;
+}
+
+// The record and the carried bytes of the picture at a bank position.
+std::pair<TextureRecord, AssetBlob> carried_at(int k)
+{
+    if (k < kExtraPictureCount) {
+        return {extra_records[k], extra_picture(k)};
+    }
+    if (k < kSpinningLogoPosition) {
+        return {photo_records[k - kExtraPictureCount], photo(k - kExtraPictureCount)};
+    }
+    return k == kSpinningLogoPosition ? std::pair{spinning_logo_record, spinning_logo}
+                                      : std::pair{pulsing_logo_record, pulsing_logo};
 }
 }  // namespace
 
@@ -145,86 +156,54 @@ TEST(Upload, EachPictureBecomesAPowerOfTwoTextureOfItsNearestPixels)
 TEST(Upload, ColourKeyedPixelsBecomeTransparentBlack)
 {
     constexpr int kKey = 3;
-    SDL_Surface* picture = SDL_CreateRGBSurface(0, 16, 8, 8, 0, 0, 0, 0);
     SDL_Color colours[4] = {{200, 10, 10, 0}, {10, 200, 10, 0}, {10, 10, 200, 0}, {90, 90, 90, 0}};
+    const auto colour_index = [](int p) { return (p + p / 16) % 4; };  // p: pixel y * 16 + x
+    SDL_Surface* picture = SDL_CreateRGBSurface(0, 16, 8, 8, 0, 0, 0, 0);
     SDL_SetColors(picture, colours, 0, 4);
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            static_cast<Uint8*>(picture->pixels)[y * picture->pitch + x] = (x + 2 * y) % 4;
-        }
+    for (int p = 0; p < 16 * 8; ++p) {
+        static_cast<Uint8*>(picture->pixels)[p / 16 * picture->pitch + p % 16] = colour_index(p);
     }
     SDL_SetColorKey(picture, SDL_SRCCOLORKEY, kKey);
     TextureBank bank;
     upload_texture(picture, bank);
     const Texture texture = read_texture(bank.names[0]);
-    ASSERT_EQ(texture.width, 16);
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            const SDL_Color& colour = colours[(x + 2 * y) % 4];
-            const std::vector<int> expected =
-                (x + 2 * y) % 4 == kKey ? std::vector<int>{0, 0, 0, 0}
-                                        : std::vector<int>{colour.r, colour.g, colour.b, 255};
-            ASSERT_EQ(texture.at(x, y), expected) << x << "," << y;
-        }
+    ASSERT_EQ(texture.texels.size(), 16u * 8 * 4);
+    for (int p = 0; p < 16 * 8; ++p) {
+        const SDL_Color& c = colours[colour_index(p)];
+        const std::vector<int> expected = colour_index(p) == kKey
+                                              ? std::vector<int>{0, 0, 0, 0}
+                                              : std::vector<int>{c.r, c.g, c.b, 255};
+        ASSERT_EQ(texture.at(p % 16, p / 16), expected) << "pixel " << p;
     }
 }
 
-class LoadedBank : public testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        if (texture_bank.names.empty()) {
-            load_textures();
-        }
-    }
-};
-
-TEST_F(LoadedBank, HoldsEveryPictureInCatalogueOrder)
+TEST(LoadedBank, HoldsEveryPictureInCatalogueOrderAndThePngsTransparentWhereTheirFilesSay)
 {
+    load_textures();
     ASSERT_EQ(texture_bank.names.size(), static_cast<std::size_t>(kBankSize));
     ASSERT_EQ(texture_bank.surfaces.size(), static_cast<std::size_t>(kBankSize));
-    for (int k = 0; k < kExtraPictureCount; ++k) {
-        EXPECT_EQ(extra_records[k].index, k);
-    }
-    for (int k = 0; k < kPhotoCount; ++k) {
-        EXPECT_EQ(photo_records[k].index, kExtraPictureCount + k);
-    }
-    EXPECT_EQ(photo_records[25].width, 300);  // the picture's own size, not its texture's
-    EXPECT_EQ(photo_records[25].height, 205);
-    EXPECT_EQ(spinning_logo_record.index, kSpinningLogoPosition);
-    EXPECT_EQ(spinning_logo_record.width, 256);
-    EXPECT_EQ(pulsing_logo_record.index, kPulsingLogoPosition);
-    EXPECT_EQ(pulsing_logo_record.height, 512);
     for (int k = 0; k < kBankSize; ++k) {
-        EXPECT_EQ(bank_texture(k), texture_bank.names[k]);
-        EXPECT_TRUE(glIsTexture(bank_texture(k))) << "bank position " << k;
-    }
-}
-
-TEST_F(LoadedBank, PngPicturesAreTransparentExactlyWhereTheirFilesSay)
-{
-    const std::pair<AssetBlob, int> pngs[] = {{extra_picture(0), 0},
-                                              {extra_picture(1), 1},
-                                              {extra_picture(2), 2},
-                                              {extra_picture(3), 3},
-                                              {spinning_logo, kSpinningLogoPosition},
-                                              {pulsing_logo, kPulsingLogoPosition}};
-    for (const auto& [blob, position] : pngs) {
+        SCOPED_TRACE(testing::Message() << "bank position " << k);
+        const auto [record, blob] = carried_at(k);
+        EXPECT_EQ(record.index, k);
+        ASSERT_TRUE(glIsTexture(bank_texture(k)));
+        if (k >= kExtraPictureCount && k < kSpinningLogoPosition) {
+            continue;  // a photo: opaque, and its pixels are the upload test's
+        }
         const std::vector<unsigned char> expected = png_rgba(blob);
-        const Texture texture = read_texture(bank_texture(position));
+        const Texture texture = read_texture(bank_texture(k));
         // These pictures already have power-of-two sides: texel k is pixel k.
-        ASSERT_EQ(texture.texels.size(), expected.size()) << "bank position " << position;
+        ASSERT_EQ(texture.texels.size(), expected.size());
         std::size_t transparent = 0;
         for (std::size_t p = 0; p < expected.size(); p += 4) {
-            ASSERT_EQ(texture.texels[p + 3], expected[p + 3])
-                << "bank position " << position << ", pixel " << p / 4;
-            // A transparent pixel's colour is never seen.
+            // Alpha as the file says; the colour too, except where it is never seen.
+            ASSERT_EQ(texture.texels[p + 3], expected[p + 3]) << "pixel " << p / 4;
             ASSERT_TRUE(expected[p + 3] == 0 ||
                         std::memcmp(&texture.texels[p], &expected[p], 3) == 0)
-                << "bank position " << position << ", pixel " << p / 4;
+                << "pixel " << p / 4;
             transparent += expected[p + 3] == 0;
         }
-        EXPECT_GT(transparent, 0u) << "bank position " << position << " has no transparency";
+        EXPECT_GT(transparent, 0u) << "no transparency";
     }
 }
 
