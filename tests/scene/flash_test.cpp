@@ -9,10 +9,9 @@
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <array>
 
 namespace {
-
 constexpr int kCentreX = 512;
 constexpr int kCentreY = 384;
 // Inside the tunnel's far end but clear of the cube while it is at most 2 pixels across.
@@ -26,6 +25,7 @@ int grey_at_centre_after(std::int32_t ms)
     EXPECT_EQ(pixel.g, pixel.b);
     return pixel.r;
 }
+}  // namespace
 
 TEST(Flash, DecaysOverEachTwoBeatCycle)
 {
@@ -40,17 +40,12 @@ TEST(Flash, DecaysOverEachTwoBeatCycle)
 
 TEST(Canvas, AnEmptyWindowLeavesTheViewportAlone)
 {
-    GLint before[4] = {};
-    glGetIntegerv(GL_VIEWPORT, before);
+    std::array<GLint, 4> before{}, after{};
+    glGetIntegerv(GL_VIEWPORT, before.data());
     const std::int32_t saved_height = H;
     H = 0;
     setup_canvas();
-    GLint after[4] = {};
-    glGetIntegerv(GL_VIEWPORT, after);
+    glGetIntegerv(GL_VIEWPORT, after.data());
     H = saved_height;
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(after[i], before[i]);
-    }
+    EXPECT_EQ(after, before);
 }
-
-}  // namespace

@@ -15,18 +15,16 @@ TEST(FrameEnd, LeavesTheStateTheNextFlashDrawsWith)
         SCOPED_TRACE(testing::Message() << ms << " ms");
         render_at_ms(ms);
         EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-        GLfloat colour[4];
+        GLfloat colour[4], modelview[16], projection[16];
         glGetFloatv(GL_CURRENT_COLOR, colour);
         EXPECT_TRUE(colour[0] == 1 && colour[1] == 1 && colour[2] == 1 && colour[3] == 1);
-        GLint value = 0;
-        glGetIntegerv(GL_MATRIX_MODE, &value);
-        EXPECT_EQ(value, GL_MODELVIEW);
-        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &value);
-        EXPECT_EQ(value, 1);
-        glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &value);
-        EXPECT_EQ(value, 1);
-        GLfloat modelview[16];
-        GLfloat projection[16];
+        GLint mode = 0, modelview_depth = 0, projection_depth = 0;
+        glGetIntegerv(GL_MATRIX_MODE, &mode);
+        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelview_depth);
+        glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projection_depth);
+        EXPECT_TRUE(mode == GL_MODELVIEW && modelview_depth == 1 && projection_depth == 1)
+            << "matrix mode " << mode << ", stack depths " << modelview_depth << " and "
+            << projection_depth;
         glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
         glGetFloatv(GL_PROJECTION_MATRIX, projection);
         for (int i = 0; i < 16; ++i) {
