@@ -51,26 +51,41 @@ GLint bound_parameter(GLenum parameter)
     return value;
 }
 
-// The colour a test picture has at (x, y); the blue channel carries x's high
-// bits so that columns past 255 stay distinguishable.
-std::vector<int> test_colour(int x, int y, bool with_alpha)
+// How a decoder might hand a picture over: 32-bit with blue in the low byte and alpha on top,
+// 24-bit opaque RGB, or 8-bit with a palette and a colour key, so that a forgotten conversion
+// shows up as swapped channels and a keyed pixel that keeps its colour as a fringe.
+enum Kind { kArgb32, kRgb24, kKeyed8 };
+
+// The colour a test picture has at (x, y). The blue channel carries x's high bits so that
+// columns past 255 stay distinguishable; keyed pictures cycle through a palette whose last
+// entry (black) is keyed out, to transparent black.
+std::vector<int> test_colour(int x, int y, Kind kind)
 {
     constexpr int kAlphas[3] = {0, 128, 255};
-    return {x & 0xFF, y & 0xFF, x >> 8 | 0x40, with_alpha ? kAlphas[(x + y) % 3] : 255};
+    const int entry = (x + y) % 4;
+    if (kind == kKeyed8) {
+        return entry == 3 ? std::vector<int>{0, 0, 0, 0}
+                          : std::vector<int>{60 * entry + 20, 200 - 60 * entry, 90, 255};
+    }
+    return {x & 0xFF, y & 0xFF, x >> 8 | 0x40, kind == kArgb32 ? kAlphas[(x + y) % 3] : 255};
 }
 
-// A picture as a decoder might hand it over: 32-bit with blue in the low byte
-// and alpha on top, or 24-bit opaque RGB, so that a forgotten conversion shows
-// up as swapped channels.
-SDL_Surface* test_picture(int width, int height, bool with_alpha)
+SDL_Surface* test_picture(int width, int height, Kind kind)
 {
     SDL_Surface* picture =
-        with_alpha ? SDL_CreateRGBSurface(0, width, height, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)
-                   : SDL_CreateRGBSurface(0, width, height, 24, 0xFF, 0xFF00, 0xFF0000, 0);
+        kind == kArgb32
+            ? SDL_CreateRGBSurface(0, width, height, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)
+        : kind == kRgb24 ? SDL_CreateRGBSurface(0, width, height, 24, 0xFF, 0xFF00, 0xFF0000, 0)
+                         : SDL_CreateRGBSurface(0, width, height, 8, 0, 0, 0, 0);
+    if (kind == kKeyed8) {
+        SDL_Color palette[4] = {{20, 200, 90, 0}, {80, 140, 90, 0}, {140, 80, 90, 0}, {0, 0, 0, 0}};
+        SDL_SetColors(picture, palette, 0, 4);
+        SDL_SetColorKey(picture, SDL_SRCCOLORKEY, 3);
+    }
     for (int y = 0; y < height; ++y) {
         Uint8* row = static_cast<Uint8*>(picture->pixels) + y * picture->pitch;
         for (int x = 0; x < width; ++x) {
-            const std::vector<int> c = test_colour(x, y, with_alpha);
+            const std::vector<int> c = test_colour(x, y, kind);
             const Uint32 pixel = SDL_MapRGBA(picture->format, c[0], c[1], c[2], c[3]);
             std::memcpy(row + x * picture->format->BytesPerPixel, &pixel,
                         picture->format->BytesPerPixel);
@@ -113,18 +128,18 @@ TEST(Upload, EachPictureBecomesAPowerOfTwoTextureOfItsNearestPixels)
 {
     struct Case {
         int width, height;
-        bool with_alpha;
+        Kind kind;
         GLint texture_width, texture_height, filter;
     };
     const Case cases[] = {
-        {300, 205, true, 512, 256, GL_LINEAR}, {199, 199, false, 256, 256, GL_NEAREST},
-        {199, 200, true, 256, 256, GL_LINEAR}, {200, 199, false, 256, 256, GL_LINEAR},
-        {1, 1, false, 1, 1, GL_NEAREST},       {256, 256, false, 256, 256, GL_LINEAR}};
+        {300, 205, kArgb32, 512, 256, GL_LINEAR}, {199, 199, kRgb24, 256, 256, GL_NEAREST},
+        {199, 200, kArgb32, 256, 256, GL_LINEAR}, {200, 199, kRgb24, 256, 256, GL_LINEAR},
+        {1, 1, kRgb24, 1, 1, GL_NEAREST},         {256, 256, kRgb24, 256, 256, GL_LINEAR},
+        {12, 6, kKeyed8, 16, 8, GL_NEAREST}};
     TextureBank bank;
     for (const Case& c : cases) {
         const std::size_t position = bank.names.size();
-        const TextureRecord record =
-            upload_texture(test_picture(c.width, c.height, c.with_alpha), bank);
+        const TextureRecord record = upload_texture(test_picture(c.width, c.height, c.kind), bank);
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
         EXPECT_EQ(record.width, c.width);
         EXPECT_EQ(record.height, c.height);
@@ -144,36 +159,11 @@ TEST(Upload, EachPictureBecomesAPowerOfTwoTextureOfItsNearestPixels)
         ASSERT_EQ(texture.height, c.texture_height);
         for (int y = 0; y < texture.height; ++y) {
             for (int x = 0; x < texture.width; ++x) {
-                ASSERT_EQ(texture.at(x, y),
-                          test_colour(x * c.width / texture.width, y * c.height / texture.height,
-                                      c.with_alpha))
+                ASSERT_EQ(texture.at(x, y), test_colour(x * c.width / texture.width,
+                                                        y * c.height / texture.height, c.kind))
                     << "texel " << x << "," << y;
             }
         }
-    }
-}
-
-TEST(Upload, ColourKeyedPixelsBecomeTransparentBlack)
-{
-    constexpr int kKey = 3;
-    SDL_Color colours[4] = {{200, 10, 10, 0}, {10, 200, 10, 0}, {10, 10, 200, 0}, {90, 90, 90, 0}};
-    const auto colour_index = [](int p) { return (p + p / 16) % 4; };  // p: pixel y * 16 + x
-    SDL_Surface* picture = SDL_CreateRGBSurface(0, 16, 8, 8, 0, 0, 0, 0);
-    SDL_SetColors(picture, colours, 0, 4);
-    for (int p = 0; p < 16 * 8; ++p) {
-        static_cast<Uint8*>(picture->pixels)[p / 16 * picture->pitch + p % 16] = colour_index(p);
-    }
-    SDL_SetColorKey(picture, SDL_SRCCOLORKEY, kKey);
-    TextureBank bank;
-    upload_texture(picture, bank);
-    const Texture texture = read_texture(bank.names[0]);
-    ASSERT_EQ(texture.texels.size(), 16u * 8 * 4);
-    for (int p = 0; p < 16 * 8; ++p) {
-        const SDL_Color& c = colours[colour_index(p)];
-        const std::vector<int> expected = colour_index(p) == kKey
-                                              ? std::vector<int>{0, 0, 0, 0}
-                                              : std::vector<int>{c.r, c.g, c.b, 255};
-        ASSERT_EQ(texture.at(p % 16, p / 16), expected) << "pixel " << p;
     }
 }
 
