@@ -1,18 +1,16 @@
-// The carried pictures against the files in media/: every blob holds its file's exact bytes
-// and decodes. What the files themselves must be (sizes, formats) is the picture tool's test.
+// The carried pictures against the files in media/: every blob holds its file's exact bytes.
+// What the files themselves must be (sizes, formats) is the picture tool's test; that every
+// blob decodes, the bank's, which loads them all.
 #include "assets/catalogue.h"
 
 #include <gtest/gtest.h>
-
-#include <SDL.h>
-#include <SDL_image.h>
 
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
-TEST(Catalogue, EveryBlobHoldsItsFileAndDecodes)
+TEST(Catalogue, EveryBlobHoldsItsFile)
 {
     std::vector<std::pair<std::string, AssetBlob>> carried = {{"logos/spinning.png", spinning_logo},
                                                               {"logos/pulsing.png", pulsing_logo}};
@@ -30,9 +28,5 @@ TEST(Catalogue, EveryBlobHoldsItsFileAndDecodes)
         ASSERT_FALSE(file.empty()) << name;
         EXPECT_TRUE(std::vector<unsigned char>(blob.bytes, blob.bytes + blob.length) == file)
             << name << " differs from its blob";
-        SDL_Surface* picture =
-            IMG_Load_RW(SDL_RWFromMem(const_cast<unsigned char*>(blob.bytes), blob.length), 1);
-        EXPECT_NE(picture, nullptr) << name << ": " << IMG_GetError();
-        SDL_FreeSurface(picture);
     }
 }

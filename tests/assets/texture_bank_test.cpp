@@ -1,6 +1,7 @@
 // The texture bank on a real OpenGL context: what upload_texture makes of each kind of decoded
 // surface (size, texels read back, alpha, the state left set), and load_textures() with the
 // carried pictures: the bank's order, and the PNG pictures against an independent libpng decode.
+// (Its fatal paths are the executable's, driven end to end.)
 #include "assets/texture_bank.h"
 #include "assets/catalogue.h"
 #include "gl_window.h"
