@@ -1,31 +1,26 @@
-// The carried pictures against the files in media/: every blob holds its file's exact bytes
-// and decodes. What the files themselves must be (sizes, formats) is the picture tool's test.
+// The carried pictures against the files in media/: every blob holds its file's exact bytes.
+// What the files themselves must be (sizes, formats) is the picture tool's test; that every
+// blob decodes, the bank's, which loads them all.
 #include "assets/catalogue.h"
 
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-#include <SDL_image.h>
-
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
-TEST(Catalogue, EveryBlobHoldsItsFileInLoadOrderAndDecodes)
+TEST(Catalogue, EveryBlobHoldsItsFile)
 {
-    std::vector<std::pair<std::string, AssetBlob>> carried;
+    std::vector<std::pair<std::string, AssetBlob>> carried = {{"logos/spinning.png", spinning_logo},
+                                                              {"logos/pulsing.png", pulsing_logo}};
     for (int k = 0; k < kExtraPictureCount; ++k) {
         carried.emplace_back("extra/" + std::to_string(k) + ".png", extra_picture(k));
     }
     for (int k = 0; k < kPhotoCount; ++k) {
-        char file[32];
-        std::snprintf(file, sizeof file, "photos/%02d.jpg", k);
-        carried.emplace_back(file, photo(k));
+        carried.emplace_back((k < 10 ? "photos/0" : "photos/") + std::to_string(k) + ".jpg",
+                             photo(k));
     }
-    carried.emplace_back("logos/spinning.png", spinning_logo);
-    carried.emplace_back("logos/pulsing.png", pulsing_logo);
 
     for (const auto& [name, blob] : carried) {
         std::ifstream in(std::string(CORVANEL_MEDIA_DIR) + "/" + name, std::ios::binary);
@@ -33,9 +28,5 @@ TEST(Catalogue, EveryBlobHoldsItsFileInLoadOrderAndDecodes)
         ASSERT_FALSE(file.empty()) << name;
         EXPECT_TRUE(std::vector<unsigned char>(blob.bytes, blob.bytes + blob.length) == file)
             << name << " differs from its blob";
-        SDL_Surface* picture =
-            IMG_Load_RW(SDL_RWFromMem(const_cast<unsigned char*>(blob.bytes), blob.length), 1);
-        EXPECT_NE(picture, nullptr) << name << ": " << IMG_GetError();
-        SDL_FreeSurface(picture);
     }
 }

@@ -1,6 +1,5 @@
-// The resampling arithmetic on plain buffers: which source pixel each texel comes from, and
-// that no read leaves the picture or writes leave the row. (The power-of-two sides and the
-// filter rule are checked on real textures by the bank's test.)
+// The resampling arithmetic on plain buffers, with padded rows that SDL's surfaces in the bank's
+// test never have. (The power-of-two sides and the filter rule are the bank's test's.)
 #include "assets/resample.h"
 
 #include <gtest/gtest.h>
@@ -26,13 +25,12 @@ std::vector<std::uint32_t> coordinate_pixels(std::int32_t width, std::int32_t he
 }
 }  // namespace
 
-// Each texel holds the source pixel at floor(texel * source side / texel side), and growing a
-// picture reaches its last column and row at the far edges.
+// Each texel holds the source pixel at floor(texel * source side / texel side), read from rows
+// padded past their width; no write goes past the target's width.
 TEST(Resample, EveryTexelIsTheNearestSourcePixelBelow)
 {
     const std::int32_t cases[][2] = {{300, 205}, {199, 199}, {256, 256}, {1, 1}};
-    for (const auto& c : cases) {
-        const std::int32_t width = c[0], height = c[1];
+    for (const auto& [width, height] : cases) {
         const std::int32_t to_width = power_of_two_at_least(width);
         const std::int32_t to_height = power_of_two_at_least(height);
         std::vector<std::uint32_t> source = coordinate_pixels(width, height, 3);
@@ -43,20 +41,14 @@ TEST(Resample, EveryTexelIsTheNearestSourcePixelBelow)
         for (std::int32_t y = 0; y < to_height; ++y) {
             const std::uint32_t* row = &target[y * (to_width + 2)];
             for (std::int32_t x = 0; x < to_width; ++x) {
-                const std::int64_t column = row[x] & 0xFFFF, source_row = row[x] >> 16;
-                ASSERT_NE(row[x], kPadding) << width << "x" << height << " texel " << x << "," << y;
-                ASSERT_TRUE(column * to_width <= std::int64_t{x} * width &&
-                            (column + 1) * to_width > std::int64_t{x} * width)
-                    << width << "x" << height << " texel " << x << "," << y;
-                ASSERT_TRUE(source_row * to_height <= std::int64_t{y} * height &&
-                            (source_row + 1) * to_height > std::int64_t{y} * height)
+                const std::int64_t column = std::int64_t{x} * width / to_width;
+                const std::int64_t source_row = std::int64_t{y} * height / to_height;
+                ASSERT_EQ(row[x], static_cast<std::uint32_t>(source_row << 16 | column))
                     << width << "x" << height << " texel " << x << "," << y;
             }
             ASSERT_EQ(row[to_width], kPadding) << "wrote past row " << y;
             ASSERT_EQ(row[to_width + 1], kPadding) << "wrote past row " << y;
         }
-        EXPECT_EQ(target[(to_height - 1) * (to_width + 2) + to_width - 1],
-                  static_cast<std::uint32_t>(height - 1) << 16 | (width - 1));
     }
 }
 

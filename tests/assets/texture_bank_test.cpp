@@ -1,8 +1,7 @@
 // The texture bank on a real OpenGL context: what upload_texture makes of each kind of decoded
-// surface (size, texels read back with glGetTexImage, alpha, the state left set), and
-// load_textures() with the carried pictures: the record tables, the bank's order, and the PNG
-// pictures against an independent decode with libpng. (The fatal paths are driven end to end,
-// through the real executable.)
+// surface (size, texels read back, alpha, the state left set), and load_textures() with the
+// carried pictures: the bank's order, and the PNG pictures against an independent libpng decode.
+// (Its fatal paths are the executable's, driven end to end.)
 #include "assets/texture_bank.h"
 #include "assets/catalogue.h"
 #include "gl_window.h"
@@ -10,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
-#include <SDL_image.h>
 #include <SDL_opengl.h>
 #include <png.h>
 
@@ -54,25 +52,41 @@ GLint bound_parameter(GLenum parameter)
     return value;
 }
 
-// The colour a test picture has at (x, y); the blue channel carries x's high bits so that
-// columns past 255 stay distinguishable.
-std::vector<int> test_colour(int x, int y, bool with_alpha)
+// How a decoder might hand a picture over: 32-bit with blue in the low byte and alpha on top,
+// 24-bit opaque RGB, or 8-bit with a palette and a colour key, so that a forgotten conversion
+// shows up as swapped channels and a keyed pixel that keeps its colour as a fringe.
+enum Kind { kArgb32, kRgb24, kKeyed8 };
+
+// The colour a test picture has at (x, y). The blue channel carries x's high bits so that
+// columns past 255 stay distinguishable; keyed pictures cycle through a palette whose last
+// entry (black) is keyed out, to transparent black.
+std::vector<int> test_colour(int x, int y, Kind kind)
 {
     constexpr int kAlphas[3] = {0, 128, 255};
-    return {x & 0xFF, y & 0xFF, x >> 8 | 0x40, with_alpha ? kAlphas[(x + y) % 3] : 255};
+    const int entry = (x + y) % 4;
+    if (kind == kKeyed8) {
+        return entry == 3 ? std::vector<int>{0, 0, 0, 0}
+                          : std::vector<int>{60 * entry + 20, 200 - 60 * entry, 90, 255};
+    }
+    return {x & 0xFF, y & 0xFF, x >> 8 | 0x40, kind == kArgb32 ? kAlphas[(x + y) % 3] : 255};
 }
 
-// A picture as a decoder might hand it over: 32-bit with blue in the low byte and alpha on
-// top, or 24-bit opaque RGB, so that a forgotten conversion shows up as swapped channels.
-SDL_Surface* test_picture(int width, int height, bool with_alpha)
+SDL_Surface* test_picture(int width, int height, Kind kind)
 {
     SDL_Surface* picture =
-        with_alpha ? SDL_CreateRGBSurface(0, width, height, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)
-                   : SDL_CreateRGBSurface(0, width, height, 24, 0xFF, 0xFF00, 0xFF0000, 0);
+        kind == kArgb32
+            ? SDL_CreateRGBSurface(0, width, height, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)
+        : kind == kRgb24 ? SDL_CreateRGBSurface(0, width, height, 24, 0xFF, 0xFF00, 0xFF0000, 0)
+                         : SDL_CreateRGBSurface(0, width, height, 8, 0, 0, 0, 0);
+    if (kind == kKeyed8) {
+        SDL_Color palette[4] = {{20, 200, 90, 0}, {80, 140, 90, 0}, {140, 80, 90, 0}, {0, 0, 0, 0}};
+        SDL_SetColors(picture, palette, 0, 4);
+        SDL_SetColorKey(picture, SDL_SRCCOLORKEY, 3);
+    }
     for (int y = 0; y < height; ++y) {
         Uint8* row = static_cast<Uint8*>(picture->pixels) + y * picture->pitch;
         for (int x = 0; x < width; ++x) {
-            const std::vector<int> c = test_colour(x, y, with_alpha);
+            const std::vector<int> c = test_colour(x, y, kind);
             const Uint32 pixel = SDL_MapRGBA(picture->format, c[0], c[1], c[2], c[3]);
             std::memcpy(row + x * picture->format->BytesPerPixel, &pixel,
                         picture->format->BytesPerPixel);
@@ -96,24 +110,37 @@ std::vector<unsigned char> png_rgba(const AssetBlob& blob)
     EXPECT_EQ(image.warning_or_error & PNG_IMAGE_ERROR, 0) << "libpng: " << image.message;
     return rgba;
 }
+
+// The record and the carried bytes of the picture at a bank position.
+std::pair<TextureRecord, AssetBlob> carried_at(int k)
+{
+    if (k < kExtraPictureCount) {
+        return {extra_records[k], extra_picture(k)};
+    }
+    if (k < kSpinningLogoPosition) {
+        return {photo_records[k - kExtraPictureCount], photo(k - kExtraPictureCount)};
+    }
+    return k == kSpinningLogoPosition ? std::pair{spinning_logo_record, spinning_logo}
+                                      : std::pair{pulsing_logo_record, pulsing_logo};
+}
 }  // namespace
 
 TEST(Upload, EachPictureBecomesAPowerOfTwoTextureOfItsNearestPixels)
 {
     struct Case {
         int width, height;
-        bool with_alpha;
+        Kind kind;
         GLint texture_width, texture_height, filter;
     };
     const Case cases[] = {
-        {300, 205, true, 512, 256, GL_LINEAR}, {199, 199, false, 256, 256, GL_NEAREST},
-        {199, 200, true, 256, 256, GL_LINEAR}, {200, 199, false, 256, 256, GL_LINEAR},
-        {1, 1, false, 1, 1, GL_NEAREST},       {256, 256, false, 256, 256, GL_LINEAR}};
+        {300, 205, kArgb32, 512, 256, GL_LINEAR}, {199, 199, kRgb24, 256, 256, GL_NEAREST},
+        {199, 200, kArgb32, 256, 256, GL_LINEAR}, {200, 199, kRgb24, 256, 256, GL_LINEAR},
+        {1, 1, kRgb24, 1, 1, GL_NEAREST},         {256, 256, kRgb24, 256, 256, GL_LINEAR},
+        {12, 6, kKeyed8, 16, 8, GL_NEAREST}};
     TextureBank bank;
     for (const Case& c : cases) {
         const std::size_t position = bank.names.size();
-        const TextureRecord record =
-            upload_texture(test_picture(c.width, c.height, c.with_alpha), bank);
+        const TextureRecord record = upload_texture(test_picture(c.width, c.height, c.kind), bank);
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
         EXPECT_EQ(record.width, c.width);
         EXPECT_EQ(record.height, c.height);
@@ -133,98 +160,41 @@ TEST(Upload, EachPictureBecomesAPowerOfTwoTextureOfItsNearestPixels)
         ASSERT_EQ(texture.height, c.texture_height);
         for (int y = 0; y < texture.height; ++y) {
             for (int x = 0; x < texture.width; ++x) {
-                ASSERT_EQ(texture.at(x, y),
-                          test_colour(x * c.width / texture.width, y * c.height / texture.height,
-                                      c.with_alpha))
+                ASSERT_EQ(texture.at(x, y), test_colour(x * c.width / texture.width,
+                                                        y * c.height / texture.height, c.kind))
                     << "texel " << x << "," << y;
             }
         }
     }
 }
 
-TEST(Upload, ColourKeyedPixelsBecomeTransparentBlack)
+TEST(LoadedBank, HoldsEveryPictureInCatalogueOrderAndThePngsTransparentWhereTheirFilesSay)
 {
-    constexpr int kKey = 3;
-    SDL_Surface* picture = SDL_CreateRGBSurface(0, 16, 8, 8, 0, 0, 0, 0);
-    SDL_Color colours[4] = {{200, 10, 10, 0}, {10, 200, 10, 0}, {10, 10, 200, 0}, {90, 90, 90, 0}};
-    SDL_SetColors(picture, colours, 0, 4);
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            static_cast<Uint8*>(picture->pixels)[y * picture->pitch + x] = (x + 2 * y) % 4;
-        }
-    }
-    SDL_SetColorKey(picture, SDL_SRCCOLORKEY, kKey);
-    TextureBank bank;
-    upload_texture(picture, bank);
-    const Texture texture = read_texture(bank.names[0]);
-    ASSERT_EQ(texture.width, 16);
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            const SDL_Color& colour = colours[(x + 2 * y) % 4];
-            const std::vector<int> expected =
-                (x + 2 * y) % 4 == kKey ? std::vector<int>{0, 0, 0, 0}
-                                        : std::vector<int>{colour.r, colour.g, colour.b, 255};
-            ASSERT_EQ(texture.at(x, y), expected) << x << "," << y;
-        }
-    }
-}
-
-class LoadedBank : public testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        if (texture_bank.names.empty()) {
-            load_textures();
-        }
-    }
-};
-
-TEST_F(LoadedBank, HoldsEveryPictureInCatalogueOrder)
-{
+    load_textures();
     ASSERT_EQ(texture_bank.names.size(), static_cast<std::size_t>(kBankSize));
     ASSERT_EQ(texture_bank.surfaces.size(), static_cast<std::size_t>(kBankSize));
-    for (int k = 0; k < kExtraPictureCount; ++k) {
-        EXPECT_EQ(extra_records[k].index, k);
-    }
-    for (int k = 0; k < kPhotoCount; ++k) {
-        EXPECT_EQ(photo_records[k].index, kExtraPictureCount + k);
-    }
-    EXPECT_EQ(photo_records[25].width, 300);  // the picture's own size, not its texture's
-    EXPECT_EQ(photo_records[25].height, 205);
-    EXPECT_EQ(spinning_logo_record.index, kSpinningLogoPosition);
-    EXPECT_EQ(spinning_logo_record.width, 256);
-    EXPECT_EQ(pulsing_logo_record.index, kPulsingLogoPosition);
-    EXPECT_EQ(pulsing_logo_record.height, 512);
     for (int k = 0; k < kBankSize; ++k) {
-        EXPECT_EQ(bank_texture(k), texture_bank.names[k]);
-        EXPECT_TRUE(glIsTexture(bank_texture(k))) << "bank position " << k;
-    }
-}
-
-TEST_F(LoadedBank, PngPicturesAreTransparentExactlyWhereTheirFilesSay)
-{
-    const std::pair<AssetBlob, int> pngs[] = {{extra_picture(0), 0},
-                                              {extra_picture(1), 1},
-                                              {extra_picture(2), 2},
-                                              {extra_picture(3), 3},
-                                              {spinning_logo, kSpinningLogoPosition},
-                                              {pulsing_logo, kPulsingLogoPosition}};
-    for (const auto& [blob, position] : pngs) {
+        SCOPED_TRACE(testing::Message() << "bank position " << k);
+        const auto [record, blob] = carried_at(k);
+        EXPECT_EQ(record.index, k);
+        ASSERT_TRUE(glIsTexture(bank_texture(k)));
+        if (k >= kExtraPictureCount && k < kSpinningLogoPosition) {
+            continue;  // a photo: opaque, and its pixels are the upload test's
+        }
         const std::vector<unsigned char> expected = png_rgba(blob);
-        const Texture texture = read_texture(bank_texture(position));
+        const Texture texture = read_texture(bank_texture(k));
         // These pictures already have power-of-two sides: texel k is pixel k.
-        ASSERT_EQ(texture.texels.size(), expected.size()) << "bank position " << position;
+        ASSERT_EQ(texture.texels.size(), expected.size());
         std::size_t transparent = 0;
         for (std::size_t p = 0; p < expected.size(); p += 4) {
-            ASSERT_EQ(texture.texels[p + 3], expected[p + 3])
-                << "bank position " << position << ", pixel " << p / 4;
-            // A transparent pixel's colour is never seen.
+            // Alpha as the file says; the colour too, except where it is never seen.
+            ASSERT_EQ(texture.texels[p + 3], expected[p + 3]) << "pixel " << p / 4;
             ASSERT_TRUE(expected[p + 3] == 0 ||
                         std::memcmp(&texture.texels[p], &expected[p], 3) == 0)
-                << "bank position " << position << ", pixel " << p / 4;
+                << "pixel " << p / 4;
             transparent += expected[p + 3] == 0;
         }
-        EXPECT_GT(transparent, 0u) << "bank position " << position << " has no transparency";
+        EXPECT_GT(transparent, 0u) << "no transparency";
     }
 }
 

@@ -2,7 +2,6 @@
 // libjpeg for the photographs, libpng for the logos and extras. Both throw on a bad file.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,8 +24,7 @@ struct DecodedPng {
     int height = 0;
     int colour_type = -1;
     int bit_depth = 0;
-    std::vector<std::array<std::uint8_t, 3>> palette;
     Bytes transparency;  // the tRNS alphas, one per leading palette entry
-    Bytes rgba;          // 8-bit palette and RGBA pictures, expanded
+    Bytes rgba;          // expanded to RGBA
 };
 DecodedPng decode_png(const Bytes& file);

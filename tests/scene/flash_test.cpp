@@ -1,7 +1,8 @@
-// The beat flash through the real frame and framebuffer, and the canvas's guards against an
-// empty window. Near the centre of the screen the eye looks down the tunnel past its far end
-// (a hole about 11 pixels across), so there the flash is what a viewer sees whenever the cube
-// in front of it is smaller than that: in the first and last beat of each 32-beat cycle.
+// The beat flash through the real frame and framebuffer, the state each frame leaves for the
+// next one's flash, and the canvas's guard against an empty window. Near the centre of the
+// screen the eye looks down the tunnel past its far end (a hole about 11 pixels across), so
+// there the flash is what a viewer sees whenever the cube in front of it is smaller than that:
+// in the first and last beat of each 32-beat cycle.
 #include "core/screen.h"
 #include "gl_window.h"
 #include "scene/frame.h"
@@ -9,10 +10,9 @@
 #include <SDL_opengl.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <array>
 
 namespace {
-
 constexpr int kCentreX = 512;
 constexpr int kCentreY = 384;
 // Inside the tunnel's far end but clear of the cube while it is at most 2 pixels across.
@@ -26,6 +26,7 @@ int grey_at_centre_after(std::int32_t ms)
     EXPECT_EQ(pixel.g, pixel.b);
     return pixel.r;
 }
+}  // namespace
 
 TEST(Flash, DecaysOverEachTwoBeatCycle)
 {
@@ -38,19 +39,45 @@ TEST(Flash, DecaysOverEachTwoBeatCycle)
     EXPECT_NEAR(grey_at_centre_after(170666), 0, 1);  // just before a flash, late in the show
 }
 
-TEST(Canvas, AnEmptyWindowLeavesTheViewportAlone)
+// The next frame's flash draws with whatever colour, matrices and depth test this frame left,
+// so a layer that forgets to restore something shows up as a wrong background a frame later.
+TEST(FrameEnd, LeavesTheStateTheNextFlashDrawsWith)
 {
-    GLint before[4] = {};
-    glGetIntegerv(GL_VIEWPORT, before);
-    const std::int32_t saved_height = H;
-    H = 0;
-    setup_canvas();
-    GLint after[4] = {};
-    glGetIntegerv(GL_VIEWPORT, after);
-    H = saved_height;
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(after[i], before[i]);
+    // The canvas: x 0..1024 across, y 0..768 downwards, depth -4000..4000.
+    const GLfloat canvas[16] = {2.0f / 1024, 0,  0, 0, 0, -2.0f / 768, 0, 0, 0, 0, -2.0f / 8000,
+                                0,           -1, 1, 0, 1};
+    for (const int ms : {0, 5333, 42667, 50000, 179999}) {
+        SCOPED_TRACE(testing::Message() << ms << " ms");
+        render_at_ms(ms);
+        EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+        GLfloat colour[4], modelview[16], projection[16];
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        EXPECT_TRUE(colour[0] == 1 && colour[1] == 1 && colour[2] == 1 && colour[3] == 1);
+        GLint mode = 0, modelview_depth = 0, projection_depth = 0;
+        glGetIntegerv(GL_MATRIX_MODE, &mode);
+        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &modelview_depth);
+        glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &projection_depth);
+        EXPECT_TRUE(mode == GL_MODELVIEW && modelview_depth == 1 && projection_depth == 1)
+            << "matrix mode " << mode << ", stack depths " << modelview_depth << " and "
+            << projection_depth;
+        glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+        glGetFloatv(GL_PROJECTION_MATRIX, projection);
+        for (int i = 0; i < 16; ++i) {
+            EXPECT_EQ(modelview[i], i % 5 == 0 ? 1.0f : 0.0f) << "modelview " << i;
+            EXPECT_NEAR(projection[i], canvas[i], 1e-6) << "projection " << i;
+        }
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
 }
 
-}  // namespace
+TEST(Canvas, AnEmptyWindowLeavesTheViewportAlone)
+{
+    std::array<GLint, 4> before{}, after{};
+    glGetIntegerv(GL_VIEWPORT, before.data());
+    const std::int32_t saved_height = H;
+    H = 0;
+    setup_canvas();
+    glGetIntegerv(GL_VIEWPORT, after.data());
+    H = saved_height;
+    EXPECT_EQ(after, before);
+}

@@ -54,12 +54,11 @@ bool operator==(const Seen& a, const Seen& b)
 
 std::ostream& operator<<(std::ostream& out, const Seen& seen)
 {
-    static const char* const kQuadrantNames[] = {"top left", "top right", "bottom left",
-                                                 "bottom right"};
-    if (seen.picture == kNoPicture) {
-        return out << "no marker";
-    }
-    return out << "picture " << seen.picture << ", " << kQuadrantNames[seen.quadrant];
+    static const char* const kQuadrants[] = {"top left", "top right", "bottom left",
+                                             "bottom right"};
+    return seen.picture == kNoPicture
+               ? out << "no marker"
+               : out << "picture " << seen.picture << ", " << kQuadrants[seen.quadrant];
 }
 
 void load_marker_pictures()

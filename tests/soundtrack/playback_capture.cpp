@@ -5,10 +5,9 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
-#include <unistd.h>  // close, unlink
 #include <atomic>
 #include <cmath>    // std::exp, std::abs
-#include <cstdlib>  // setenv, mkstemp
+#include <cstdlib>  // setenv
 
 namespace {
 constexpr std::uint32_t kTimeoutMs = 120000;
@@ -22,15 +21,11 @@ struct Recorder {
     std::vector<std::int16_t>* samples = nullptr;
     std::size_t wanted = 0;
     std::atomic<std::size_t> have{0};
-    std::atomic<bool> armed{false};
 };
 Recorder recorder;
 
 void record(void*, Uint8* stream, int len)
 {
-    if (!recorder.armed.load()) {
-        return;
-    }
     const auto* in = reinterpret_cast<const std::int16_t*>(stream);
     std::size_t have = recorder.have.load();
     const std::size_t n = static_cast<std::size_t>(len) / sizeof(std::int16_t);
@@ -56,28 +51,20 @@ void one_pole(std::vector<float>& x, bool backwards)
 Capture capture_playback(const std::vector<unsigned char>& mp3, std::int64_t frames)
 {
     Capture out;
-    char device_file[] = "/tmp/corvanel-disk-audio-XXXXXX";
-    const int fd = mkstemp(device_file);
-    if (fd < 0) {
-        out.error = "no temporary file for the disk audio driver";
-        return out;
-    }
-    close(fd);
+    // What the driver writes is not needed: the post-mix hook has the samples already.
     setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", device_file, 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
     setenv("SDL_DISKAUDIODELAY", "0", 1);
 
     out.samples.assign(static_cast<std::size_t>(frames) * kAudioChannels, 0);
     recorder.samples = &out.samples;
     recorder.wanted = out.samples.size();
     recorder.have = 0;
-    recorder.armed = false;
 
     if (SDL_Init(SDL_INIT_AUDIO) < 0 ||
         Mix_OpenAudio(kAudioRate, AUDIO_S16LSB, kAudioChannels, kAudioChunkFrames) < 0) {
         out.error = std::string("audio did not open: ") + SDL_GetError();
         SDL_Quit();
-        unlink(device_file);
         return out;
     }
     Mix_Music* music = Mix_LoadMUS_RW(
@@ -85,12 +72,11 @@ Capture capture_playback(const std::vector<unsigned char>& mp3, std::int64_t fra
     if (music == nullptr) {
         out.error = std::string("the mixer refused the track: ") + Mix_GetError();
     } else {
-        Mix_SetPostMix(record, nullptr);
         // With the audio thread held, no buffer can be mixed between starting the music and
-        // arming the recorder: the first recorded sample is the first one played.
+        // hooking the recorder in: the first recorded sample is the first one played.
         SDL_LockAudio();
+        Mix_SetPostMix(record, nullptr);
         Mix_PlayMusic(music, -1);
-        recorder.armed = true;
         SDL_UnlockAudio();
         const std::uint32_t started = SDL_GetTicks();
         while (recorder.have.load() < recorder.wanted && SDL_GetTicks() - started < kTimeoutMs) {
@@ -105,7 +91,6 @@ Capture capture_playback(const std::vector<unsigned char>& mp3, std::int64_t fra
     }
     Mix_CloseAudio();
     SDL_Quit();
-    unlink(device_file);
     return out;
 }
 

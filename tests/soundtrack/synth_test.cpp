@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>  // std::max
+#include <algorithm>  // std::max, std::max_element
 #include <cmath>      // std::abs, std::sin, std::exp, std::log10
 #include <iterator>   // std::size
 #include <set>
@@ -21,11 +21,7 @@ constexpr std::int64_t kMs = kAudioRate / 1000;
 
 float peak_of(const std::vector<float>& x, std::int64_t from, std::int64_t to)
 {
-    float peak = 0.0f;
-    for (std::int64_t i = from; i < to; ++i) {
-        peak = std::max(peak, x[i]);
-    }
-    return peak;
+    return from < to ? *std::max_element(x.begin() + from, x.begin() + to) : 0.0f;
 }
 
 // Which parts play in each 32-beat phrase: the beats of the phrase that carry a kick, and
@@ -41,14 +37,9 @@ constexpr Phrase kArrangement[] = {
     {0, 32, "chbal"}, {0, 32, "chbal"}, {0, 32, "chbal"}, {0, 32, "chbal"},  // second peak
     {0, 32, "chbal"}, {0, 32, "chbal"}, {0, 32, "chba"},                     // lift, outro
     {0, 16, "e"},     {0, 0, ""}};
-struct Letter {
-    Instrument instrument;
-    char letter;
-};
-constexpr Letter kLetters[] = {{Instrument::clap, 'c'},       {Instrument::open_hat, 'h'},
-                               {Instrument::closed_hat, 'h'}, {Instrument::bass, 'b'},
-                               {Instrument::pluck, 'a'},      {Instrument::lead, 'l'},
-                               {Instrument::bell, 'e'},       {Instrument::riser, 'r'}};
+// The letter of each instrument's part, in the instruments' order ('-': not followed).
+constexpr char kPartLetters[] = "-c-hh-rb-lae";
+static_assert(sizeof kPartLetters == static_cast<int>(Instrument::bell) + 2);
 }  // namespace
 
 TEST(Voice, EveryInstrumentStartsOnItsSampleAndHasFadedBeforeItsTailEnds)
@@ -102,10 +93,8 @@ TEST(Score, EachPhrasePlaysItsPartsOnThePicturesGrid)
                       static_cast<std::int64_t>(phrase) * kBeatsPerPhrase * kSamplesPerBeat)
                 << "a crash off its phrase's first beat";
         }
-        for (const Letter& l : kLetters) {
-            if (n.instrument == l.instrument) {
-                parts[phrase].insert(l.letter);
-            }
+        if (const char letter = kPartLetters[static_cast<int>(n.instrument)]; letter != '-') {
+            parts[phrase].insert(letter);
         }
     }
     EXPECT_EQ(crashes.size(), kPhrases - 1u) << "every phrase but the first opens with a crash";
