@@ -49,11 +49,6 @@ SDL_GetTicks_fn __real_SDL_GetTicks;
 SDL_Quit_fn __real_SDL_Quit;
 SDL_CreateRGBSurface_fn __real_SDL_CreateRGBSurface;
 SDL_GL_SwapBuffers_fn __real_SDL_GL_SwapBuffers;
-SDL_Init_fn __wrap_SDL_Init;
-SDL_GetTicks_fn __wrap_SDL_GetTicks;
-SDL_Quit_fn __wrap_SDL_Quit;
-SDL_CreateRGBSurface_fn __wrap_SDL_CreateRGBSurface;
-SDL_GL_SwapBuffers_fn __wrap_SDL_GL_SwapBuffers;
 extern int32_t timing_start; /* the show clock's origin in ticks, from the core */
 #else
 #include <dlfcn.h>

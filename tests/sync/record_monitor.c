@@ -22,12 +22,12 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: record_monitor OUT SECONDS\n");
         return 2;
     }
-    const pa_sample_spec spec = {PA_SAMPLE_S16LE, kRate, kChannels};
+    const pa_sample_spec sample_format = {PA_SAMPLE_S16LE, kRate, kChannels};
     const pa_buffer_attr attr = {(uint32_t)-1, (uint32_t)-1, (uint32_t)-1, (uint32_t)-1,
                                  kReadFrames * kChannels * 2};
     int error = 0;
     pa_simple* stream = pa_simple_new(NULL, "corvanel-test", PA_STREAM_RECORD, "null.monitor",
-                                      "monitor", &spec, NULL, &attr, &error);
+                                      "monitor", &sample_format, NULL, &attr, &error);
     if (!stream) {
         fprintf(stderr, "record_monitor: %s\n", pa_strerror(error));
         return 1;
