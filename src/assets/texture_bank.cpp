@@ -248,25 +248,31 @@ void prepare_jobs(LoadQueue& queue)
 // twice the largest buffer freed, and moves buffers of a size between the heap and fresh
 // mappings as it learns sizes, faulting in new pages each time. Settled instead: every picture
 // buffer comes from a heap, where freed ones are taken again for the next picture, and a heap
-// hands back whatever lies free at its end. The settings stay for the rest of the run, which
-// allocates little.
+// hands back whatever lies free at its end.
 constexpr int kLargestHeapBuffer = 32 * 1024 * 1024;  // glibc's limit; a texture takes 8 MiB
-constexpr int kFreeTailKept = 128 * 1024;
+constexpr int kFreeTailKeptWhileLoading = 128 * 1024;
+// After loading, the renderer takes and frees its working memory every frame (megabytes on a
+// software rasteriser): handed back at each free, it would be faulted in again each frame,
+// which cost a third of the frame time on llvmpipe. So the heap keeps a free end as large as
+// glibc itself would let it for buffers up to kLargestHeapBuffer.
+constexpr int kFreeTailKeptWhileDrawing = 2 * kLargestHeapBuffer;
 
 void settle_heaps()
 {
 #ifdef __GLIBC__
     mallopt(M_MMAP_THRESHOLD, kLargestHeapBuffer);
-    mallopt(M_TRIM_THRESHOLD, kFreeTailKept);
+    mallopt(M_TRIM_THRESHOLD, kFreeTailKeptWhileLoading);
 #endif
 }
 
 // Gives back the free pages left between the buffers kept: with them, loading on several
-// threads would leave more memory resident than loading on one did.
+// threads would leave more memory resident than loading on one did. Then settles the heap
+// for drawing.
 void return_free_pages()
 {
 #ifdef __GLIBC__
     malloc_trim(0);
+    mallopt(M_TRIM_THRESHOLD, kFreeTailKeptWhileDrawing);
 #endif
 }
 
