@@ -13,7 +13,7 @@ export CORVANEL=$build/corvanel CORVANEL_SHIM=$build/tests/support/libshow_shim.
     RECORD_MONITOR=$build/tests/sync/record_monitor SYNC_OFFSETS=$build/tests/sync/sync_offsets \
     MUSIC=$source_dir/media/music.mp3
 echo "music heard after the clock read it, median of each run's probes (ms), $runs runs:"
-for setup in "pulseaudio pulse" "pulseaudio alsa" "pipewire pulse"; do
+for setup in "pulseaudio pulse" "pulseaudio alsa" "pipewire pulse" "pipewire alsa"; do
     medians=$(for _ in $(seq "$runs"); do
         "$source_dir/tests/sync/e2e_sync.sh" $setup 1000 2>/dev/null |
             sed -n 's/^offset min \/ median \/ max: [^/]*\/ *\([-+0-9.]*\) .*/\1/p'

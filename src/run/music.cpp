@@ -76,8 +76,8 @@ struct DriverQueue {
     double chunks;
 };
 constexpr DriverQueue kDriverQueues[] = {
-    {"pulse", false, 1.0}, {"pulse", true, 1.5},   {"alsa", false, 1.3},
-    {"alsa", true, 1.3},   {"dsound", false, 2.0}, {"waveout", false, 2.0},
+    {"pulse", false, 1.0}, {"pulse", true, 1.5},   {"alsa", false, 1.5},
+    {"alsa", true, 1.8},   {"dsound", false, 2.0}, {"waveout", false, 2.0},
 };
 // Any other driver: most keep about one chunk queued.
 constexpr double kUnknownDriverChunks = 1.0;
