@@ -251,10 +251,10 @@ void prepare_jobs(LoadQueue& queue)
 // hands back whatever lies free at its end.
 constexpr int kLargestHeapBuffer = 32 * 1024 * 1024;  // glibc's limit; a texture takes 8 MiB
 constexpr int kFreeTailKeptWhileLoading = 128 * 1024;
-// After loading, the renderer takes and frees its working memory every frame (megabytes on a
-// software rasteriser): handed back at each free, it would be faulted in again each frame,
-// which cost a third of the frame time on llvmpipe. So the heap keeps a free end as large as
-// glibc itself would let it for buffers up to kLargestHeapBuffer.
+// After loading, the renderer takes and frees its working memory every frame: handed back at
+// each free, it would be faulted in again each frame, which cost llvmpipe 4 ms a frame at
+// 1024 x 768. So the heap keeps a free end as large as glibc itself would let it for buffers
+// up to kLargestHeapBuffer.
 constexpr int kFreeTailKeptWhileDrawing = 2 * kLargestHeapBuffer;
 
 void settle_heaps()
