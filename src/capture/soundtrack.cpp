@@ -96,10 +96,11 @@ bool soundtrack_start(std::int64_t skip, std::int64_t frames, std::string& error
         error = std::string("the mixer refused the track: ") + Mix_GetError();
         return false;
     }
-    Mix_SetPostMix(record, nullptr);
-    // With the audio thread held, nothing is mixed between starting the music and the hook
-    // seeing it: the first sample recorded is the show's sample 0.
+    // The audio thread has been mixing silence since the mixer opened. With it held, the hook
+    // and the music start together: the first sample recorded is the show's sample 0, never
+    // a buffer of the silence before it.
     SDL_LockAudio();
+    Mix_SetPostMix(record, nullptr);
     Mix_PlayMusic(music, -1);
     SDL_UnlockAudio();
     return true;
