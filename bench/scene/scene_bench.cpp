@@ -13,6 +13,7 @@
 // every STEP milliseconds from the start of the show to its end.
 //   scene_bench [rounds] [moments per round]
 //   scene_bench --compare STEP
+#include "assets/heap_policy.h"
 #include "assets/texture_bank.h"
 #include "core/beat_clock.h"
 #include "core/timeline.h"
@@ -20,6 +21,7 @@
 #include "scene/frame.h"
 #include "scene/overlay.h"
 #include "scene/photo_cube.h"
+#include "scene/tunnel.h"
 
 #include <GL/glu.h>
 #include <SDL_opengl.h>
@@ -308,7 +310,9 @@ int main(int argc, char** argv)
     }
 
     open_gl_window(kWidth, kHeight);
+    heap_policy_for_loading();
     load_textures();
+    heap_policy_for_drawing();
     if (texture_bank.names.size() != 42) {
         std::fprintf(stderr, "scene_bench: the bank holds %zu pictures, not 42\n",
                      texture_bank.names.size());

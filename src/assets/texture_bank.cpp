@@ -17,10 +17,6 @@
 #include <thread>
 #include <vector>
 
-#ifdef __GLIBC__
-#include <malloc.h>  // mallopt, malloc_trim
-#endif
-
 TextureBank texture_bank;
 TextureRecord extra_records[kRecordTableSize];
 TextureRecord photo_records[kRecordTableSize];
@@ -244,38 +240,6 @@ void prepare_jobs(LoadQueue& queue)
     }
 }
 
-// glibc gives each worker a heap of its own and, left to itself, lets each keep resident up to
-// twice the largest buffer freed, and moves buffers of a size between the heap and fresh
-// mappings as it learns sizes, faulting in new pages each time. Settled instead: every picture
-// buffer comes from a heap, where freed ones are taken again for the next picture, and a heap
-// hands back whatever lies free at its end.
-constexpr int kLargestHeapBuffer = 32 * 1024 * 1024;  // glibc's limit; a texture takes 8 MiB
-constexpr int kFreeTailKeptWhileLoading = 128 * 1024;
-// After loading, the renderer takes and frees its working memory every frame: handed back at
-// each free, it would be faulted in again each frame, which cost llvmpipe 4 ms a frame at
-// 1024 x 768. So the heap keeps a free end as large as glibc itself would let it for buffers
-// up to kLargestHeapBuffer.
-constexpr int kFreeTailKeptWhileDrawing = 2 * kLargestHeapBuffer;
-
-void settle_heaps()
-{
-#ifdef __GLIBC__
-    mallopt(M_MMAP_THRESHOLD, kLargestHeapBuffer);
-    mallopt(M_TRIM_THRESHOLD, kFreeTailKeptWhileLoading);
-#endif
-}
-
-// Gives back the free pages left between the buffers kept: with them, loading on several
-// threads would leave more memory resident than loading on one did. Then settles the heap
-// for drawing.
-void return_free_pages()
-{
-#ifdef __GLIBC__
-    malloc_trim(0);
-    mallopt(M_TRIM_THRESHOLD, kFreeTailKeptWhileDrawing);
-#endif
-}
-
 // Stops the workers after the pictures they are on, waits for them, and frees what they made
 // beyond the failed picture: the process is about to end, and ends with nothing left behind
 // on any thread.
@@ -319,7 +283,6 @@ void load_textures()
     // SDL_image sets up each format's decoder the first time it meets one, without a lock;
     // done here, before any worker starts, the workers only ever find them ready.
     IMG_Init(IMG_INIT_JPG | IMG_INIT_PNG);
-    settle_heaps();
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
     const int worker_count = std::min(std::max(cores, 1), static_cast<int>(queue.jobs.size()));
     std::vector<std::thread> workers;
@@ -350,7 +313,6 @@ void load_textures()
     for (std::thread& worker : workers) {
         worker.join();
     }
-    return_free_pages();
 }
 
 void free_textures()

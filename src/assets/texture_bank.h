@@ -32,8 +32,7 @@ extern TextureRecord pulsing_logo_record;
 // pictures are decoded and converted on as many threads as there are cores and become
 // textures on the calling thread, in catalogue order. Needs a current OpenGL context on the
 // calling thread. A picture that cannot be decoded or converted ends the process, from the
-// calling thread, with status 1 after one line on standard error. With glibc, it leaves the
-// heap's thresholds fixed for the rest of the run (see texture_bank.cpp).
+// calling thread, with status 1 after one line on standard error.
 void load_textures();
 
 // Converts a decoded picture into a power-of-two RGBA texture, appends it to `bank` and

@@ -7,6 +7,7 @@
 // readback, then hands frame k - 1, mapped, to the encoder thread, which converts and encodes
 // it with the sound that plays while it is shown. A ring of readback slots keeps either side
 // from waiting on the other unless it runs a whole ring ahead.
+#include "assets/heap_policy.h"
 #include "assets/texture_bank.h"
 #include "capture/encoder.h"
 #include "capture/offscreen.h"
@@ -243,7 +244,9 @@ int main(int argc, char* argv[])
     H = options.height;
     set_fixed_gl_state();
     setup_canvas();
+    heap_policy_for_loading();
     load_textures();
+    heap_policy_for_drawing();
 
     std::thread encoder(encode_frames, std::cref(options));
     Progress progress;

@@ -4,8 +4,6 @@
 
 #include <cmath>  // std::floor, std::sin
 
-float timing_bpm = static_cast<float>(kShowBpm);
-std::int32_t timing_start = 0;
 std::int32_t timing_ms = 0;
 float timing_beats = 0.0f;
 float timing_frac = 0.0f;

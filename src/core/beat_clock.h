@@ -10,13 +10,16 @@
 //
 // What moves the clock in time (SDL's ticks, the music, the skip) lives with the show's loop.
 
+#include "core/timeline.h"
+
 #include <cstdint>
 
-extern float timing_bpm;           // beats per minute: the show's tempo for the whole run
-extern std::int32_t timing_start;  // tick count at which show time 0 fell; moved by the skip
-extern std::int32_t timing_ms;     // show time in milliseconds
-extern float timing_beats;         // show time in beats
-extern float timing_frac;          // timing_beats - floor(timing_beats), in [0, 1)
+// Beats per minute: the show's tempo, the same for the whole run.
+constexpr float timing_bpm = static_cast<float>(kShowBpm);
+
+extern std::int32_t timing_ms;  // show time in milliseconds
+extern float timing_beats;      // show time in beats
+extern float timing_frac;       // timing_beats - floor(timing_beats), in [0, 1)
 
 // Cycle lengths for beat_phase() and beat_wave(), as cycles per beat (exact in binary).
 constexpr double kPer32Beats = 1.0 / 32;

@@ -25,6 +25,9 @@ constexpr std::int32_t kSkipMs = 10000;
 constexpr int kAudioRate = 48000;
 constexpr int kAudioChannels = 2;
 constexpr int kAudioChunkFrames = 1024;
+// The soundtrack is MPEG-1 Layer III: it is encoded, played and sought in frames of this many
+// samples.
+constexpr int kMp3FrameSamples = 1152;
 
 // A beat is a whole number of samples at this tempo and rate, so the score lands on the
 // picture's beat grid without drift.

@@ -5,6 +5,7 @@
 // full-screen show never leaves its screen mode or a hidden, grabbed pointer behind.
 #include "run/show.h"
 
+#include "assets/heap_policy.h"
 #include "assets/texture_bank.h"
 #include "core/beat_clock.h"
 #include "core/screen.h"
@@ -157,7 +158,9 @@ int show_main(int /*argc*/, char* /*argv*/[])
     SDL_WM_SetCaption(kCaption, nullptr);
     set_fixed_gl_state();
     setup_canvas();
+    heap_policy_for_loading();
     load_textures();
+    heap_policy_for_drawing();
     start_show_clock();
     run_main_loop();
     shut_down();

@@ -1,5 +1,5 @@
-// Depends on SDL for the tick count and on the music module for playback and for when it is
-// heard; the clock values themselves belong to the core.
+// Depends on SDL for the tick count, on the music module for playback and on the hearing
+// measurement for when it is heard; the clock values themselves belong to the core.
 //
 // Show time is the position of the music the listener hears, not of the music handed to the
 // mixer: until the first sample is heard the show holds its first frame, and if the sound ever
@@ -9,11 +9,14 @@
 
 #include "core/beat_clock.h"
 #include "core/timeline.h"
+#include "run/hearing.h"
 #include "run/music.h"
 
 #include <SDL.h>
 
 #include <algorithm>  // std::max
+
+std::int32_t timing_start = 0;
 
 namespace {
 // A driver that never mixes is not waited for longer than this: the show runs silent then.

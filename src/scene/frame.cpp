@@ -6,6 +6,7 @@
 #include "core/screen.h"
 #include "scene/overlay.h"
 #include "scene/photo_cube.h"
+#include "scene/tunnel.h"
 
 #include <GL/glu.h>
 #include <SDL_opengl.h>

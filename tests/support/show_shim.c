@@ -49,7 +49,7 @@ SDL_GetTicks_fn __real_SDL_GetTicks;
 SDL_Quit_fn __real_SDL_Quit;
 SDL_CreateRGBSurface_fn __real_SDL_CreateRGBSurface;
 SDL_GL_SwapBuffers_fn __real_SDL_GL_SwapBuffers;
-extern int32_t timing_start; /* the show clock's origin in ticks, from the core */
+extern int32_t timing_start; /* the show clock's origin in ticks, from the show's run */
 #else
 #include <dlfcn.h>
 #define SHIM(name) name

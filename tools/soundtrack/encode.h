@@ -5,12 +5,12 @@
 //   std::vector<unsigned char> mp3 = encode_mp3(pcm);  // 48 kHz joint stereo VBR, info frame
 //   StereoBuffer heard = decode_mp3(mp3);
 
+#include "core/timeline.h"  // kMp3FrameSamples
 #include "synth.h"
 
 #include <cstdint>
 #include <vector>
 
-constexpr int kMp3FrameSamples = 1152;
 // The "-V 2" class. This music is bright (noise hats, cymbals, detuned saws): at 2.0 with the
 // encoder's own low-pass it averages about 190 kbit/s; half a step and a 16 kHz low-pass bring
 // it to about 175 kbit/s with nothing audible lost above the hats' body.
