@@ -25,7 +25,7 @@ for _ in $(seq "$RUNS"); do
         show_wait_first_frame
         sleep "$SECONDS_PER_RUN"
         show_key Escape
-        show_wait_exit 10
+        expect_status "Escape" 0 >/dev/null
         read -r frames span_ms <"$SHOW_DIR/frames"
         echo "$(cat "$SHOW_DIR/first_frame") $frames $span_ms"
     ) >>"$results"

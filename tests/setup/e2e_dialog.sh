@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The setup dialog in front of the real show, answered with real X input (xdotool).
 #   e2e_dialog.sh <corvanel> <close_window> <case>
-# The small_screen_* cases run on an 800 x 600 server of their own, and only_mode_WxH on a
-# WxH one: screens without 1024 x 768, where no line starts selected. Audio goes through SDL's
+# small_screen_no_line runs on an 800 x 600 server of its own, and only_mode_WxH on a WxH one:
+# screens without 1024 x 768, where no line starts selected. many_modes runs on a 1024 x 768
+# server of its own that also offers 800 x 600 and 640 x 480. Audio goes through SDL's
 # disk driver: its file appears only if the device opened.
 set -euo pipefail
 corvanel=$1 close_window=$2 case_name=$3
@@ -10,8 +11,7 @@ work=$(mktemp -d) audio_file=$work/audio.raw show_pid= xev_pid=
 trap 'kill $show_pid $xev_pid 2>/dev/null || true; "$(dirname "$0")/../support/xvfb.sh" stop "$work/xvfb"; rm -rf "$work"' EXIT
 
 fail() { echo "FAIL ($case_name): $*" >&2; [ ! -s "$work/stderr" ] || sed 's/^/  show stderr: /' "$work/stderr" >&2; exit 1; }
-# Waits up to $1 tenths of a second for the command after it to succeed.
-wait_for() { for _ in $(seq "$1"); do "${@:2}" && return 0; sleep 0.1; done; return 1; }
+source "$(dirname "$0")/../support/wait.sh"
 
 dialog_window() { xdotool search --onlyvisible --classname '^corvanel-setup$' 2>/dev/null | head -1; }
 show_alive() { kill -0 "$show_pid" 2>/dev/null; }
@@ -28,14 +28,12 @@ viewable_windows()
 }
 
 show_windows() { viewable_windows | grep -v ' corvanel-setup$' || true; }
-# Also true once the show has died, so that waiting stops at once.
-show_window_up() { ! show_alive || [ -n "$(show_windows)" ]; }
 # The open list is a pop-up window of the dialog's own, drawn over everything else.
 list_open() { viewable_windows | grep ' yes [^ ]* corvanel-setup$' >/dev/null; }
 
 wait_exit()
 {
-    wait_for 100 bash -c "! kill -0 $show_pid 2>/dev/null" || fail "still running after 10 s"
+    wait_for 60 eval '! show_alive' || fail "still running after 60 s"
     exit_status=0 && wait "$show_pid" || exit_status=$?
     show_pid=
 }
@@ -55,26 +53,35 @@ if [ "$case_name" = no_display ]; then
     exit 0
 fi
 
-expected_size=1024x768
+expected_size=1024x768 screen_size=
 case $case_name in
-small_screen_*) expected_size=800x600 ;;
-only_mode_*) expected_size=${case_name#only_mode_} ;;
+small_screen_no_line) expected_size=800x600 screen_size=800x600 ;;
+only_mode_*) expected_size=${case_name#only_mode_} screen_size=$expected_size ;;
+many_modes) expected_size=800x600 screen_size=1024x768 ;;
 esac
-if [ "$expected_size" != 1024x768 ]; then
-    "$(dirname "$0")/../support/xvfb.sh" start "$work/xvfb" "$expected_size" || fail "no $expected_size server"
+if [ -n "$screen_size" ]; then
+    "$(dirname "$0")/../support/xvfb.sh" start "$work/xvfb" "$screen_size" || fail "no $screen_size server"
     export DISPLAY=$(cat "$work/xvfb/display")
 fi
+if [ "$case_name" = many_modes ]; then
+    xrandr --newmode 800x600 40 800 840 968 1056 600 601 605 628 &&
+        xrandr --addmode screen 800x600 &&
+        xrandr --newmode 640x480 25 640 656 752 800 480 490 492 525 &&
+        xrandr --addmode screen 640x480 || fail "cannot offer more modes"
+fi
 
-# Every window mapped or destroyed on the screen, in the server's order.
-xev -root -event substructure >"$work/xev" 2>/dev/null &
+# Every window mapped or destroyed on the screen, in the server's order; a property set on the
+# root window tells when the watch has begun.
+xev -root -event substructure -event property >"$work/xev" 2>/dev/null &
 xev_pid=$!
-sleep 0.3
+wait_for 60 eval 'xprop -root -f _CORVANEL_TEST 8s -set _CORVANEL_TEST ready; grep -q _CORVANEL_TEST "$work/xev"' ||
+    fail "the window watch did not start"
 env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio_file" SDL_DISKAUDIODELAY=10 "$corvanel" \
     >"$work/stdout" 2>"$work/stderr" </dev/null &
 show_pid=$!
-wait_for 150 dialog_window >/dev/null || fail "no dialog within 15 s"
+wait_for 60 dialog_window >/dev/null || fail "no dialog within 60 s"
 dialog=$(printf '0x%x' "$(dialog_window)") # as xev writes it
-sleep 0.5                                  # SDL would have had time to start by now
+# The sound would have been opened before the dialog was shown, on the same thread.
 [ -e "$audio_file" ] && fail "the audio device is open while the dialog is up"
 
 case $case_name in
@@ -82,18 +89,18 @@ escape) xdotool key Escape ;;
 close_box) "$close_window" "$dialog" ;;
 open_list) # Return in the open list only closes it.
     xdotool key --delay 100 Tab Tab space
-    wait_for 50 list_open || fail "the list did not open"
+    wait_for 60 list_open || fail "the list did not open"
     xdotool key Return
-    wait_for 50 eval '! list_open' || fail "the list did not close"
-    sleep 1
+    wait_for 60 eval '! list_open' || fail "the list did not close"
     xdotool key Escape
     ;;
 run_fullscreen | only_mode_*) xdotool key Return ;;
-run_windowed) xdotool key --delay 100 Tab Tab Tab space Return ;;
 # Run with no line selected (the screen's size is taken); back to Run with Shift+Tab, and
 # Space presses it.
 small_screen_no_line) xdotool key --delay 100 Tab Tab Tab space shift+Tab shift+Tab shift+Tab space ;;
-small_screen_picks_mode) xdotool key --delay 100 Tab Tab Down Tab space Return ;;
+# Windowed, back to the list, Up on its first line (the display's mode) stays there and Down
+# picks the next; Return runs from the list as from any control.
+many_modes) xdotool key --delay 100 Tab Tab Tab space shift+Tab Up Down Return ;;
 *) fail "unknown case" ;;
 esac
 
@@ -120,28 +127,36 @@ if [[ $case_name =~ ^(escape|close_box|open_list)$ ]]; then
     exit 0
 fi
 
-wait_for 300 show_window_up || fail "no show window within 30 s"
-sleep 1 # let the window settle at its final size
+# Whether the show's windows have come to what the case expects: full screen at the size and
+# drawing at it (SDL fills a screen whose mode it cannot switch with black around the window it
+# draws in), or one framed window of the size and nothing full screen. True once the show has
+# died, so that waiting stops at once.
+windows_as_expected()
+{
+    show_alive || return 0
+    windows=$(show_windows)
+    if [[ $case_name =~ ^(run_fullscreen|only_mode_) ]]; then
+        local drawn
+        drawn=$(for id in $(xdotool search --onlyvisible --classname '^corvanel$'); do
+            xwininfo -id "$id" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h}'
+        done)
+        grep -q " yes $expected_size+0+0 " <<<"$windows" && grep -qx "$expected_size" <<<"$drawn"
+    else
+        ! grep -q ' yes ' <<<"$windows" &&
+            grep -q " no $expected_size+[0-9]*+[0-9]* corvanel\$" <<<"$windows"
+    fi
+}
+wait_for 60 windows_as_expected || fail "the show's windows are not as expected: $windows"
 show_alive || { wait_exit; fail "the show ended early (status $exit_status)"; }
+echo "show windows: $windows"
 read_map_order
 ((${destroyed_at:-999999} < ${first_other_map:-0})) || fail "a show window came before the dialog went: $order"
-windows=$(show_windows)
-echo "show windows: $windows"
-if [[ $case_name =~ ^(run_fullscreen|only_mode_) ]]; then
-    grep -q " yes $expected_size+0+0 " <<<"$windows" || fail "not full screen at $expected_size"
-    # SDL fills a screen whose mode it cannot switch with black around the window it draws in.
-    drawn=$(for id in $(xdotool search --onlyvisible --classname '^corvanel$'); do
-        xwininfo -id "$id" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h}'
-    done)
-    grep -qx "$expected_size" <<<"$drawn" || fail "draws at $drawn, not $expected_size"
-else
-    ! grep ' yes ' <<<"$windows" || fail "a full-screen window in windowed mode"
-    grep -q " no $expected_size+[0-9]*+[0-9]* corvanel\$" <<<"$windows" || fail "no $expected_size window"
+if [[ ! $case_name =~ ^(run_fullscreen|only_mode_) ]]; then
     main=$(awk '$4 == "corvanel" {print $1}' <<<"$windows")
     xdotool mousemove --window "$main" 10 10
     xdotool windowfocus --sync "$main" 2>/dev/null || true
 fi
-wait_for 100 test -s "$audio_file" || fail "the show did not open the audio device"
+wait_for 60 test -s "$audio_file" || fail "the show did not open the audio device"
 xdotool key Escape
 wait_exit
 grep -E 'Gtk|Gdk|GLib|GObject' "$work/stderr" && fail "the dialog's toolkit complained"

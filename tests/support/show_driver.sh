@@ -5,11 +5,13 @@
 #
 # Needs: CORVANEL (the executable), CORVANEL_SHIM (show_shim.so), DISPLAY.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/wait.sh"
 
 SHOW_DIR=$(mktemp -d)
 trap 'show_cleanup' EXIT
 SHOW_PID=
 SHOW_WINDOW=
+SHOW_STARTED=
 
 show_cleanup() { [ -z "$SHOW_PID" ] || kill "$SHOW_PID" 2>/dev/null || true; rm -rf "$SHOW_DIR"; }
 fail()
@@ -19,16 +21,16 @@ fail()
     exit 1
 }
 
-# Waits up to $1 tenths of a second for the command after it to succeed.
-wait_for() { for _ in $(seq "$1"); do "${@:2}" && return 0; sleep 0.1; done; return 1; }
+now_ms() { date +%s%3N; }
 
 # Starts the show in the background with stdout and stderr captured; extra arguments are
 # environment assignments for it (e.g. SDL_AUDIODRIVER=disk). With SHOW_PIPE=1 its standard
 # output is a pipe (to a cat that writes the file), as in `corvanel | tee`.
 show_start()
 {
-    rm -f "$SHOW_DIR"/{first_frame,frames,ahead,quits,fail_surface,stdout,stderr}
+    rm -f "$SHOW_DIR"/{first_frame,presented,frames,ahead,quits,fail_surface,stdout,stderr,probes}
     local run=(env CORVANEL_SHIM_DIR="$SHOW_DIR" LD_PRELOAD="$CORVANEL_SHIM" "$@" "$CORVANEL")
+    SHOW_STARTED=$(now_ms)
     if [ -n "${SHOW_PIPE:-}" ]; then
         "${run[@]}" > >(cat >"$SHOW_DIR/stdout") 2>"$SHOW_DIR/stderr" </dev/null &
     else
@@ -39,7 +41,21 @@ show_start()
 
 show_running() { kill -0 "$SHOW_PID" 2>/dev/null; }
 show_quits() { cat "$SHOW_DIR/quits" 2>/dev/null || echo 0; }  # how often SDL_Quit ran
+show_frames() { cat "$SHOW_DIR/presented" 2>/dev/null || echo 0; }
 show_key() { xdotool key --delay 50 "$@"; }
+lines_of() { [ -f "$1" ] && wc -l <"$1" || echo 0; }
+
+# Waits until the show has presented $1 more frames than it had, or has ended.
+show_wait_frames()
+{
+    local until=$(($(show_frames) + $1))
+    wait_for 60 eval '! show_running || (($(show_frames) >= until))' ||
+        fail "fewer than $1 frames within 60 s"
+}
+
+# Moves the show clock so that it reads at most $1 ms now: the shim runs it ahead of the ticks
+# since the music started, which cannot exceed the time since the show was started.
+show_clock_at_most() { echo $(($1 - ($(now_ms) - SHOW_STARTED))) >"$SHOW_DIR/ahead"; }
 
 # Sets SHOW_WINDOW to the visible window of class $1 and gives it the focus; fails at once
 # if the show has ended. (The setup dialog has a class of its own.)
@@ -53,7 +69,7 @@ find_window()
 # Answers the setup dialog with its default button (Run) as soon as it is up.
 show_answer_dialog()
 {
-    wait_for 300 find_window corvanel-setup || fail "no setup dialog within 30 s"
+    wait_for 60 find_window corvanel-setup || fail "no setup dialog within 60 s"
     xdotool key Return
 }
 
@@ -61,27 +77,29 @@ show_answer_dialog()
 show_wait_first_frame()
 {
     show_answer_dialog
-    wait_for 300 eval 'find_window corvanel && [ -s "$SHOW_DIR/first_frame" ]' ||
-        fail "no first frame within 30 s"
+    wait_for 120 eval 'find_window corvanel && [ -s "$SHOW_DIR/first_frame" ]' ||
+        fail "no first frame within 120 s"
     xdotool mousemove --window "$SHOW_WINDOW" 512 384
 }
 
-# Waits up to $1 seconds for the show to end; sets SHOW_STATUS to its exit status (or
-# "still running").
-show_wait_exit()
+# The show must end on the first pass whose clock reads past the end: show_mark before the
+# clock is moved there, expect_end_soon after, and it may draw only the passes in between.
+show_mark() { SHOW_MARK=$(show_frames); }
+expect_end_soon()
 {
-    SHOW_STATUS="still running"
-    wait_for "$(($1 * 10))" eval '! show_running' || return 0
-    SHOW_STATUS=0
-    wait "$SHOW_PID" || SHOW_STATUS=$?
-    SHOW_PID=
+    expect_status "$1" 0
+    (($(show_frames) - SHOW_MARK <= 3)) ||
+        fail "$1: $(($(show_frames) - SHOW_MARK)) frames drawn after the clock passed the end"
 }
 
-# Expects the show to end within $3 seconds (10 unless given) with status $2; $1 says what
+# Expects the show to end with status $2, within $3 seconds (60 unless given); $1 says what
 # ended it.
 expect_status()
 {
-    show_wait_exit "${3:-10}"
-    [ "$SHOW_STATUS" = "$2" ] || fail "$1: exit status $SHOW_STATUS, expected $2"
+    wait_for "${3:-60}" eval '! show_running' || fail "$1: still running after ${3:-60} s"
+    local status=0
+    wait "$SHOW_PID" || status=$?
+    SHOW_PID=
+    [ "$status" = "$2" ] || fail "$1: exit status $status, expected $2"
     echo "ok: $1"
 }

@@ -11,7 +11,8 @@
  *   Write it before the show starts, and move it only forward.
  * - SDL_GL_SwapBuffers() is counted: $CORVANEL_SHIM_DIR/first_frame holds
  *   "<ms from process start to the first presented frame> <ms from SDL_Init to it>" (the
- *   second leaves out the time the setup dialog waited for its answer), and at exit
+ *   second leaves out the time the setup dialog waited for its answer),
+ *   $CORVANEL_SHIM_DIR/presented the frames presented so far, after every swap, and at exit
  *   $CORVANEL_SHIM_DIR/frames holds "<frames> <ms from the first to the last frame>".
  * - SDL_Quit() is counted in $CORVANEL_SHIM_DIR/quits, written at once (a process that dies of
  *   a signal runs no destructor).
@@ -189,13 +190,15 @@ void SHIM(SDL_GL_SwapBuffers)(void)
     pass_read_ns = next_read_ns;
     next_read_ns = 0;
     last_frame_ms = now_ms();
+    char text[64];
     if (frame_count++ == 0) {
-        char text[64];
         first_frame_ms = last_frame_ms;
         snprintf(text, sizeof text, "%.1f %.1f\n", first_frame_ms - process_start_ms,
                  first_frame_ms - sdl_init_ms);
         write_file("first_frame", text);
     }
+    snprintf(text, sizeof text, "%ld\n", frame_count);
+    write_file("presented", text);
 }
 
 #ifndef _WIN32
