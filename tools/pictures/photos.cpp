@@ -1,5 +1,6 @@
-// The 36 photographs (see photos.h). Each scene is a handful of settings on one of three
-// renderers; the helpers below pick camera spots so every view has a subject.
+// The 36 photographs (see photos.h). Each scene is one entry of the table below: a handful of
+// settings on one of three renderers, and for most landscapes a camera spot left to
+// choose_viewpoint, which picks one so that every view has a subject.
 #include "photos.h"
 
 #include "closeup.h"
@@ -7,6 +8,8 @@
 #include "landscape.h"
 
 #include <cmath>
+#include <iterator>  // std::size
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -33,21 +36,35 @@ constexpr int kTrailingBytes = 3;
 
 enum class Kind { kLand, kClose, kFractal };
 
+// A landscape's camera spot and heading, left to choose_viewpoint: on open water or on dry
+// land, about `sky_share` of sky in the frame, and with `keep_yaw` the scene's own heading.
+struct Viewpoint {
+    bool on_water = false;
+    float sky_share = 0.0f;
+    bool keep_yaw = false;
+};
+
 struct Plan {
-    Kind kind = Kind::kLand;
     const char* title = "";
-    Landscape land;
-    Closeup close;
-    Fractal fractal;
-    Finish finish;
+    Kind kind = Kind::kLand;
+    // Only the record of the plan's kind is drawn. Every member has a default so that a
+    // table entry names only what its scene changes.
+    Landscape land{};
+    Closeup close{};
+    Fractal fractal{};
+    Finish finish{};
     float depth_of_field = 0.0f;  // blur radius as a share of the height, for close-ups
+    // Chosen after the settings, from the terrain they make; without one the camera stays at
+    // `land.eye` facing `land.yaw`.
+    std::optional<Viewpoint> viewpoint{};
+    bool galaxy_across_view = false;  // turns the galaxy's band to cross the chosen view
 };
 
 // Tries spots around the origin (on open water, or on dry land) and headings, and keeps
 // the one whose tiny preview looks most like a picture worth taking: about `sky_share` of
 // sky, nothing looming just in front of the lens, and ground at many distances, ridge
 // behind ridge. With `keep_yaw` only the spot is chosen (the sun must stay in view).
-void choose_viewpoint(Landscape& l, bool on_water, float sky_share, bool keep_yaw = false)
+void choose_viewpoint(Landscape& l, bool on_water, float sky_share, bool keep_yaw)
 {
     const int kW = 24, kH = 16, kSpots = 8;
     float best_score = -1e9f;
@@ -106,505 +123,486 @@ void choose_viewpoint(Landscape& l, bool on_water, float sky_share, bool keep_ya
     l.yaw = best_yaw;
 }
 
+// The scenes in set order. plan_for adds what follows from the index (the seeds) and from
+// the terrain each scene makes (camera spots).
+const Plan kPlans[] = {
+    // 00
+    {.title = "alpine lake at noon",
+     .kind = Kind::kLand,
+     .land = {.water_level = 80,
+              .snow_line = 380,
+              .tree_line = 220,
+              .eye_height = 4,
+              .pitch = 3,
+              .sun_azimuth = 140,
+              .sun_elevation = 45,
+              .cloud_cover = 0.35f},
+     .viewpoint = Viewpoint{.on_water = true, .sky_share = 0.35f}},
+    // 01
+    {.title = "cooling lava",
+     .kind = Kind::kClose,
+     .close = {.surface = Surface::kLava,
+               .zoom = 2.0f,
+               .light_azimuth = 60,
+               .light = rgb(120, 110, 110),
+               .ambient = rgb(40, 30, 30)}},
+    // 02
+    {.title = "summit at dawn",
+     .kind = Kind::kLand,
+     .land = {.amplitude = 900,
+              .snow_line = 300,
+              .eye_height = 150,
+              .pitch = 8,
+              .fov = 60,
+              .sun_azimuth = 80,
+              .sun_elevation = 9,
+              .sun = rgb(255, 170, 120),
+              .sun_strength = 4.0f,
+              .zenith = rgb(70, 90, 150),
+              .horizon = rgb(230, 170, 150),
+              .haze = 0.00008f},
+     .viewpoint = Viewpoint{.on_water = false, .sky_share = 0.35f}},
+    // 03
+    {.title = "dunes in the afternoon",
+     .kind = Kind::kLand,
+     .land = {.terrain = Terrain::kDunes,
+              .scale = 1600,
+              .amplitude = 260,
+              .soil = rgb(220, 150, 90),
+              .eye_height = 30,
+              .yaw = 100,
+              .pitch = -4,
+              .sun_azimuth = 250,
+              .sun_elevation = 14,
+              .sun = rgb(255, 225, 190),
+              .zenith = rgb(50, 100, 180),
+              .horizon = rgb(210, 200, 190),
+              .haze = 0.00008f}},
+    // 04
+    {.title = "bark of an old pine",
+     .kind = Kind::kClose,
+     .close = {.surface = Surface::kBark, .zoom = 1.6f}},
+    // 05
+    {.title = "misty hills in the morning",
+     .kind = Kind::kLand,
+     .land = {.terrain = Terrain::kHills,
+              .scale = 1400,
+              .amplitude = 380,
+              .base = -40,
+              .tree_line = 600,
+              .grass = rgb(55, 85, 40),
+              .eye_height = 140,
+              .pitch = -4,
+              .sun_azimuth = 100,
+              .sun_elevation = 8,
+              .sun = rgb(255, 215, 170),
+              .zenith = rgb(120, 150, 190),
+              .horizon = rgb(215, 205, 195),
+              .haze = 0.00035f,
+              .mist_density = 0.0003f,
+              .mist_height = 90},
+     .viewpoint = Viewpoint{.on_water = false, .sky_share = 0.3f}},
+    // 06
+    {.title = "sea cliffs at sunset",
+     .kind = Kind::kLand,
+     .land = {.amplitude = 350,
+              .water_level = 40,
+              .tree_line = 150,
+              .water = rgb(15, 25, 45),
+              .eye_height = 25,
+              .yaw = 255,
+              .pitch = 1,
+              .sun_azimuth = 270,
+              .sun_elevation = 3,
+              .sun = rgb(255, 140, 60),
+              .sun_strength = 4,
+              .zenith = rgb(40, 60, 120),
+              .horizon = rgb(240, 150, 90),
+              .cloud_cover = 0.4f,
+              .cloud_shadow = rgb(90, 60, 80)},
+     .viewpoint = Viewpoint{.on_water = true, .sky_share = 0.35f, .keep_yaw = true}},
+    // 07
+    {.title = "peaks above a sea of clouds",
+     .kind = Kind::kLand,
+     .land = {.amplitude = 1100,
+              .snow_line = 500,
+              .eye_height = 200,
+              .pitch = -4,
+              .fov = 45,
+              .sun_azimuth = 120,
+              .sun_elevation = 12,
+              .sun = rgb(255, 220, 180),
+              .zenith = rgb(40, 80, 160),
+              .horizon = rgb(190, 200, 215),
+              .cloud_cover = 0.9f,
+              .cloud_altitude = 250,
+              .cloud_scale = 900},
+     .viewpoint = Viewpoint{.on_water = false, .sky_share = 0.45f}},
+    // 08
+    {.title = "granite",
+     .kind = Kind::kClose,
+     .close = {.surface = Surface::kGranite, .zoom = 1.2f}},
+    // 09
+    {.title = "the galaxy over a ridge",
+     .kind = Kind::kLand,
+     .land = {.amplitude = 500.0f,
+              .eye_height = 260,
+              .pitch = 22,
+              .fov = 70,
+              .sun_azimuth = 200,
+              .sun_elevation = 8,
+              .sun = rgb(90, 100, 140),
+              .sun_strength = 0.5f,
+              .zenith = rgb(8, 12, 28),
+              .horizon = rgb(45, 48, 70),
+              .haze = 0.00005f,
+              .night = true,
+              .stars = 0.025f,
+              .galaxy = 0.8f},
+     .viewpoint = Viewpoint{.on_water = false, .sky_share = 0.7f},
+     .galaxy_across_view = true},
+    // 10
+    {.title = "red mesas",
+     .kind = Kind::kLand,
+     .land = {.terrain = Terrain::kMesa,
+              .scale = 1200,
+              .amplitude = 260,
+              .grass = rgb(120, 110, 60),
+              .rock = rgb(180, 100, 60),
+              .eye_height = 40,
+              .pitch = -2,
+              .sun_azimuth = 230,
+              .sun_elevation = 22,
+              .sun = rgb(255, 225, 190),
+              .zenith = rgb(40, 90, 180),
+              .horizon = rgb(200, 190, 180),
+              .haze = 0.00009f,
+              .cloud_cover = 0.25f,
+              .cloud_altitude = 3000},
+     .viewpoint = Viewpoint{.on_water = false, .sky_share = 0.35f}},
+    // 11
+    {.title = "alpine panorama under cumulus",
+     .kind = Kind::kLand,
+     .land = {.amplitude = 700,
+              .snow_line = 420,
+              .tree_line = 260,
+              .eye_height = 60,
+              .pitch = 2,
+              .sun_azimuth = 160,
+              .sun_elevation = 35,
+              .cloud_cover = 0.55f,
+              .cloud_altitude = 2200},
+     .viewpoint = Viewpoint{.on_water = false, .sky_share = 0.35f}},
+    // 12
+    {.title = "lake ice",
+     .kind = Kind::kClose,
+     .close = {.surface = Surface::kIce, .zoom = 1.5f, .light = rgb(220, 235, 255)},
+     .depth_of_field = 0.004f},
+    // 13
+    {.title = "seahorse valley",
+     .kind = Kind::kFractal,
+     .fractal = {.centre_x = -0.7453,
+                 .centre_y = 0.1127,
+                 .span = 0.0065,
+                 .max_iterations = 1200,
+                 .a = {0.55f, 0.45f, 0.35f},
+                 .b = {0.45f, 0.4f, 0.35f},
+                 .d = {0.0f, 0.08f, 0.2f},
+                 .ramp_density = 0.03f}},
+    // 14
+    {.title = "islands in a tropical sea",
+     .kind = Kind::kLand,
+     .land = {.terrain = Terrain::kHills,
+              .scale = 1000,
+              .amplitude = 320,
+              .water_level = 35,
+              .tree_line = 300,
+              .grass = rgb(50, 100, 35),
+              .soil = rgb(235, 220, 180),
+              .water = rgb(10, 60, 110),
+              .shallows = rgb(40, 190, 190),
+              .eye_height = 90,
+              .pitch = -10,
+              .sun_azimuth = 170,
+              .sun_elevation = 55,
+              .zenith = rgb(30, 90, 200),
+              .horizon = rgb(170, 200, 230),
+              .cloud_cover = 0.3f,
+              .cloud_altitude = 1200},
+     .viewpoint = Viewpoint{.on_water = true, .sky_share = 0.35f}},
+    // 15
+    {.title = "river pebbles",
+     .kind = Kind::kClose,
+     .close = {.surface = Surface::kPebbles, .zoom = 1.8f},
+     .depth_of_field = 0.006f},
+    // 16
+    {.title = "autumn hills at golden hour",
+     .kind = Kind::kLand,
+     .land = {.terrain = Terrain::kHills,
+              .scale = 900,
+              .amplitude = 200,
+              .tree_line = 260,
+              .grass = rgb(150, 130, 60),
+              .autumn = true,
+              .eye_height = 90,
+              .pitch = -6,
+              .sun_azimuth = 240,
+              .sun_elevation = 9,
+              .sun = rgb(255, 190, 120),
+              .zenith = rgb(80, 110, 170),
+              .horizon = rgb(230, 200, 170),
+              .haze = 0.00018f},
+     .viewpoint = Viewpoint{.on_water = false, .sky_share = 0.3f}},
+    // 17
+    {.title = "storm over a dark sea",
+     .kind = Kind::kLand,
+     .land = {.terrain = Terrain::kHills,
+              .amplitude = 150,
+              .water_level = 60,
+              .water = rgb(20, 28, 32),
+              .eye_height = 8,
+              .yaw = 30,
+              .pitch = 4,
+              .sun_azimuth = 35,
+              .sun_elevation = 10,
+              .sun = rgb(255, 230, 200),
+              .sun_strength = 3.0f,
+              .zenith = rgb(60, 65, 75),
+              .horizon = rgb(130, 135, 140),
+              .haze = 0.0003f,
+              .cloud_cover = 0.75f,
+              .cloud_altitude = 700,
+              .cloud_shadow = rgb(55, 58, 66)},
+     .viewpoint = Viewpoint{.on_water = true, .sky_share = 0.35f, .keep_yaw = true}},
+    // 18
+    {.title = "dendrite julia",
+     .kind = Kind::kFractal,
+     .fractal = {.kind = FractalKind::kJulia,
+                 .centre_x = 0.0,
+                 .centre_y = 0.0,
+                 .span = 3.0,
+                 .julia_x = -0.8,
+                 .julia_y = 0.156,
+                 .max_iterations = 800,
+                 .a = {0.3f, 0.45f, 0.6f},
+                 .b = {0.3f, 0.35f, 0.4f},
+                 .d = {0.1f, 0.15f, 0.2f},
+                 .ramp_density = 0.04f}},
+    // 19
+    {.title = "fjord",
+     .kind = Kind::kLand,
+     .land = {.amplitude = 850,
+              .water_level = 20,
+              .snow_line = 600,
+              .tree_line = 250,
+              .eye_height = 10,
+              .pitch = 10,
+              .fov = 65,
+              .sun_azimuth = 150,
+              .sun_elevation = 30,
+              .cloud_cover = 0.4f,
+              .cloud_altitude = 1800},
+     .viewpoint = Viewpoint{.on_water = true, .sky_share = 0.35f}},
+    // 20
+    {.title = "lichen on a boulder",
+     .kind = Kind::kClose,
+     .close = {.surface = Surface::kLichen, .zoom = 1.4f}},
+    // 21
+    {.title = "cracked mud",
+     .kind = Kind::kClose,
+     .close = {.surface = Surface::kMud, .zoom = 2.2f, .light_elevation = 25}},
+    // 22
+    {.title = "elephant valley",
+     .kind = Kind::kFractal,
+     .fractal = {.centre_x = 0.2822,
+                 .centre_y = 0.0101,
+                 .span = 0.012,
+                 .max_iterations = 1500,
+                 .a = {0.55f, 0.4f, 0.3f},
+                 .b = {0.45f, 0.35f, 0.25f},
+                 .d = {0.0f, 0.05f, 0.1f},
+                 .ramp_density = 0.025f}},
+    // 23
+    {.title = "snowfields by moonlight",
+     .kind = Kind::kLand,
+     .land = {.amplitude = 700,
+              .snow_line = 150,
+              .eye_height = 80,
+              .pitch = 6,
+              .sun_azimuth = 160,
+              .sun_elevation = 25,
+              .sun = rgb(150, 170, 220),
+              .sun_strength = 1.2f,
+              .zenith = rgb(10, 18, 40),
+              .horizon = rgb(45, 60, 95),
+              .haze = 0.00008f,
+              .night = true,
+              .stars = 0.012f},
+     .viewpoint = Viewpoint{.on_water = false, .sky_share = 0.35f}},
+    // 24
+    {.title = "volcano at dusk",
+     .kind = Kind::kLand,
+     .land = {.terrain = Terrain::kVolcano,
+              .scale = 2000,
+              .amplitude = 600,
+              .grass = rgb(60, 70, 40),
+              .rock = rgb(90, 75, 70),
+              .eye_height = 120,
+              .yaw = 0,
+              .pitch = 3,
+              .sun_azimuth = 250,
+              .sun_elevation = 7,
+              .sun = rgb(255, 110, 50),
+              .sun_strength = 4.0f,
+              .zenith = rgb(60, 60, 110),
+              .horizon = rgb(235, 130, 80),
+              .haze = 0.00015f,
+              .cloud_cover = 0.45f,
+              .cloud_altitude = 2600,
+              .cloud_shadow = rgb(70, 50, 70)}},
+    // 25
+    {.title = "polished marble",
+     .kind = Kind::kClose,
+     .close = {.surface = Surface::kMarble, .zoom = 1.0f}},
+    // 26
+    {.title = "burning ship's mast",
+     .kind = Kind::kFractal,
+     .fractal = {.kind = FractalKind::kBurningShip,
+                 .centre_x = -1.762,
+                 .centre_y = -0.028,
+                 .span = 0.06,
+                 .max_iterations = 600,
+                 .a = {0.5f, 0.3f, 0.15f},
+                 .b = {0.5f, 0.35f, 0.2f},
+                 .c = {1.0f, 1.0f, 1.0f},
+                 .d = {0.0f, 0.05f, 0.1f},
+                 .ramp_density = 0.04f}},
+    // 27
+    {.title = "turquoise bay below cliffs",
+     .kind = Kind::kLand,
+     .land = {.amplitude = 420,
+              .water_level = 60,
+              .tree_line = 250,
+              .grass = rgb(80, 110, 45),
+              .soil = rgb(230, 215, 175),
+              .water = rgb(10, 50, 95),
+              .shallows = rgb(40, 180, 180),
+              .eye_height = 160,
+              .pitch = -12,
+              .sun_azimuth = 200,
+              .sun_elevation = 50,
+              .zenith = rgb(40, 100, 200)},
+     .viewpoint = Viewpoint{.on_water = true, .sky_share = 0.12f}},
+    // 28
+    {.title = "wind ripples in sand",
+     .kind = Kind::kClose,
+     .close = {.surface = Surface::kSand, .zoom = 1.3f, .light_elevation = 18},
+     .depth_of_field = 0.006f},
+    // 29
+    {.title = "still lake in dawn fog",
+     .kind = Kind::kLand,
+     .land = {.terrain = Terrain::kHills,
+              .amplitude = 220,
+              .base = 0,
+              .water_level = 34,
+              .tree_line = 400,
+              .grass = rgb(50, 80, 45),
+              .eye_height = 14,
+              .pitch = 2,
+              .sun_azimuth = 90,
+              .sun_elevation = 7,
+              .sun = rgb(255, 200, 160),
+              .zenith = rgb(120, 140, 175),
+              .horizon = rgb(190, 185, 190),
+              .haze = 0.00015f,
+              .mist_density = 0.0005f,
+              .mist_height = 40},
+     .viewpoint = Viewpoint{.on_water = true, .sky_share = 0.35f}},
+    // 30
+    {.title = "aurora over a lake",
+     .kind = Kind::kLand,
+     .land = {.amplitude = 300,
+              .water_level = 50,
+              .eye_height = 3,
+              .yaw = 0,
+              .pitch = 14,
+              .fov = 70,
+              .sun_azimuth = 0,
+              .sun_elevation = -20,
+              .sun = rgb(40, 50, 70),
+              .sun_strength = 0.1f,
+              .zenith = rgb(2, 4, 10),
+              .horizon = rgb(10, 20, 30),
+              .haze = 0.00003f,
+              .night = true,
+              .stars = 0.02f,
+              .aurora = 1.0f},
+     .viewpoint = Viewpoint{.on_water = true, .sky_share = 0.35f, .keep_yaw = true}},
+    // 31
+    {.title = "green hills in summer",
+     .kind = Kind::kLand,
+     .land = {.terrain = Terrain::kHills,
+              .scale = 1200,
+              .amplitude = 240,
+              .tree_line = 180,
+              .grass = rgb(85, 115, 55),
+              .eye_height = 35,
+              .pitch = 0,
+              .sun_azimuth = 130,
+              .sun_elevation = 40,
+              .cloud_cover = 0.5f,
+              .cloud_altitude = 1500},
+     .viewpoint = Viewpoint{.on_water = false, .sky_share = 0.35f}},
+    // 32
+    {.title = "rust through blue paint",
+     .kind = Kind::kClose,
+     .close = {.surface = Surface::kRust, .zoom = 1.1f}},
+    // 33
+    {.title = "double spiral",
+     .kind = Kind::kFractal,
+     .fractal = {.centre_x = -0.743643887,
+                 .centre_y = 0.131825904,
+                 .span = 0.00012,
+                 .max_iterations = 2500,
+                 .a = {0.4f, 0.45f, 0.45f},
+                 .b = {0.4f, 0.35f, 0.3f},
+                 .d = {0.0f, 0.15f, 0.3f},
+                 .ramp_density = 0.02f}},
+    // 34
+    {.title = "frost on a window",
+     .kind = Kind::kClose,
+     .close = {.surface = Surface::kFrost, .zoom = 1.0f, .light = rgb(200, 220, 255)}},
+    // 35
+    {.title = "end grain of a log",
+     .kind = Kind::kClose,
+     .close = {.surface = Surface::kWood, .zoom = 1.2f}},
+};
+static_assert(std::size(kPlans) == kPhotoCount, "one scene per photo");
+
+const Plan& table_entry(int index)
+{
+    if (index < 0 || index >= kPhotoCount) {
+        throw std::out_of_range("no such photo");
+    }
+    return kPlans[index];
+}
+
 Plan plan_for(int index)
 {
-    Plan p;
-    Landscape& l = p.land;
-    Closeup& c = p.close;
-    Fractal& f = p.fractal;
+    Plan p = table_entry(index);
+    // Seeds follow the index, so no two photos share their noise.
     p.finish.seed = 1000 + index;
-    l.seed = 17 + index * 31;
-    c.seed = 5 + index * 13;
-    switch (index) {
-        case 0:
-            p.title = "alpine lake at noon";
-            l.water_level = 80;
-            l.snow_line = 380;
-            l.tree_line = 220;
-            l.eye_height = 4;
-            l.pitch = 3;
-            l.sun_azimuth = 140;
-            l.sun_elevation = 45;
-            l.cloud_cover = 0.35f;
-            choose_viewpoint(l, true, 0.35f);
-            break;
-        case 1:
-            p.kind = Kind::kClose;
-            p.title = "cooling lava";
-            c.surface = Surface::kLava;
-            c.zoom = 2.0f;
-            c.light_azimuth = 60;
-            c.light = rgb(120, 110, 110);
-            c.ambient = rgb(40, 30, 30);
-            break;
-        case 2:
-            p.title = "summit at dawn";
-            l.amplitude = 900;
-            l.snow_line = 300;
-            l.eye_height = 150;
-            l.pitch = 8;
-            l.fov = 60;
-            l.sun_azimuth = 80;
-            l.sun_elevation = 9;
-            l.sun = rgb(255, 170, 120);
-            l.sun_strength = 4.0f;
-            l.zenith = rgb(70, 90, 150);
-            l.horizon = rgb(230, 170, 150);
-            l.haze = 0.00008f;
-            choose_viewpoint(l, false, 0.35f);
-            break;
-        case 3:
-            p.title = "dunes in the afternoon";
-            l.terrain = Terrain::kDunes;
-            l.scale = 1600;
-            l.amplitude = 260;
-            l.eye_height = 30;
-            l.pitch = -4;
-            l.soil = rgb(220, 150, 90);
-            l.sun_azimuth = 250;
-            l.sun_elevation = 14;
-            l.sun = rgb(255, 225, 190);
-            l.zenith = rgb(50, 100, 180);
-            l.horizon = rgb(210, 200, 190);
-            l.haze = 0.00008f;
-            l.yaw = 100;
-            break;
-        case 4:
-            p.kind = Kind::kClose;
-            p.title = "bark of an old pine";
-            c.surface = Surface::kBark;
-            c.zoom = 1.6f;
-            break;
-        case 5:
-            p.title = "misty hills in the morning";
-            l.terrain = Terrain::kHills;
-            l.scale = 1400;
-            l.amplitude = 380;
-            l.eye_height = 140;
-            l.pitch = -4;
-            l.tree_line = 600;
-            l.grass = rgb(55, 85, 40);
-            l.sun_azimuth = 100;
-            l.sun_elevation = 8;
-            l.sun = rgb(255, 215, 170);
-            l.horizon = rgb(215, 205, 195);
-            l.zenith = rgb(120, 150, 190);
-            l.mist_density = 0.0003f;
-            l.mist_height = 90;
-            l.base = -40;
-            l.haze = 0.00035f;
-            choose_viewpoint(l, false, 0.3f);
-            break;
-        case 6:
-            p.title = "sea cliffs at sunset";
-            l.water_level = 40;
-            l.amplitude = 350;
-            l.eye_height = 25;
-            l.pitch = 1;
-            l.tree_line = 150;
-            l.sun_azimuth = 270;
-            l.sun_elevation = 3;
-            l.sun = rgb(255, 140, 60);
-            l.sun_strength = 4;
-            l.zenith = rgb(40, 60, 120);
-            l.horizon = rgb(240, 150, 90);
-            l.cloud_cover = 0.4f;
-            l.cloud_shadow = rgb(90, 60, 80);
-            l.water = rgb(15, 25, 45);
-            l.yaw = 255;
-            choose_viewpoint(l, true, 0.35f, true);
-            break;
-        case 7:
-            p.title = "peaks above a sea of clouds";
-            l.amplitude = 1100;
-            l.snow_line = 500;
-            l.eye_height = 200;
-            l.pitch = -4;
-            l.fov = 45;
-            l.cloud_cover = 0.9f;
-            l.cloud_altitude = 250;
-            l.cloud_scale = 900;
-            l.sun_azimuth = 120;
-            l.sun_elevation = 12;
-            l.sun = rgb(255, 220, 180);
-            l.zenith = rgb(40, 80, 160);
-            l.horizon = rgb(190, 200, 215);
-            choose_viewpoint(l, false, 0.45f);
-            break;
-        case 8:
-            p.kind = Kind::kClose;
-            p.title = "granite";
-            c.surface = Surface::kGranite;
-            c.zoom = 1.2f;
-            break;
-        case 9:
-            p.title = "the galaxy over a ridge";
-            l.night = true;
-            l.stars = 0.025f;
-            l.galaxy = 0.8f;
-            l.eye_height = 260;
-            l.pitch = 22;
-            l.fov = 70;
-            l.sun_azimuth = 200;
-            l.sun_elevation = 8;
-            l.sun = rgb(90, 100, 140);
-            l.sun_strength = 0.5f;
-            l.zenith = rgb(8, 12, 28);
-            l.horizon = rgb(45, 48, 70);
-            l.haze = 0.00005f;
-            l.amplitude = 500.0f;
-            choose_viewpoint(l, false, 0.7f);
-            {
-                // Tilt the band across the frame rather than straight up.
-                float yaw = l.yaw * kPi / 180.0f;
-                l.galaxy_pole =
-                    normalize(Vec3{std::cos(yaw), 0.0f, std::sin(yaw)} * 0.6f + Vec3{0, 0.8f, 0});
-            }
-            break;
-        case 10:
-            p.title = "red mesas";
-            l.terrain = Terrain::kMesa;
-            l.scale = 1200;
-            l.amplitude = 260;
-            l.eye_height = 40;
-            l.pitch = -2;
-            l.rock = rgb(180, 100, 60);
-            l.grass = rgb(120, 110, 60);
-            l.sun_azimuth = 230;
-            l.sun_elevation = 22;
-            l.sun = rgb(255, 225, 190);
-            l.zenith = rgb(40, 90, 180);
-            l.horizon = rgb(200, 190, 180);
-            l.haze = 0.00009f;
-            l.cloud_cover = 0.25f;
-            l.cloud_altitude = 3000;
-            choose_viewpoint(l, false, 0.35f);
-            break;
-        case 11:
-            p.title = "alpine panorama under cumulus";
-            l.amplitude = 700;
-            l.snow_line = 420;
-            l.tree_line = 260;
-            l.eye_height = 60;
-            l.pitch = 2;
-            l.sun_azimuth = 160;
-            l.sun_elevation = 35;
-            l.cloud_cover = 0.55f;
-            l.cloud_altitude = 2200;
-            choose_viewpoint(l, false, 0.35f);
-            break;
-        case 12:
-            p.kind = Kind::kClose;
-            p.title = "lake ice";
-            c.surface = Surface::kIce;
-            c.zoom = 1.5f;
-            c.light = rgb(220, 235, 255);
-            p.depth_of_field = 0.004f;
-            break;
-        case 13:
-            p.kind = Kind::kFractal;
-            p.title = "seahorse valley";
-            f.centre_x = -0.7453;
-            f.centre_y = 0.1127;
-            f.span = 0.0065;
-            f.max_iterations = 1200;
-            f.d = {0.0f, 0.08f, 0.2f};
-            f.ramp_density = 0.03f;
-            f.a = {0.55f, 0.45f, 0.35f};
-            f.b = {0.45f, 0.4f, 0.35f};
-            break;
-        case 14:
-            p.title = "islands in a tropical sea";
-            l.terrain = Terrain::kHills;
-            l.scale = 1000;
-            l.amplitude = 320;
-            l.water_level = 35;
-            l.tree_line = 300;
-            l.grass = rgb(50, 100, 35);
-            l.soil = rgb(235, 220, 180);
-            l.water = rgb(10, 60, 110);
-            l.shallows = rgb(40, 190, 190);
-            l.eye_height = 90;
-            l.pitch = -10;
-            l.sun_azimuth = 170;
-            l.sun_elevation = 55;
-            l.zenith = rgb(30, 90, 200);
-            l.horizon = rgb(170, 200, 230);
-            l.cloud_cover = 0.3f;
-            l.cloud_altitude = 1200;
-            choose_viewpoint(l, true, 0.35f);
-            break;
-        case 15:
-            p.kind = Kind::kClose;
-            p.title = "river pebbles";
-            c.surface = Surface::kPebbles;
-            c.zoom = 1.8f;
-            p.depth_of_field = 0.006f;
-            break;
-        case 16:
-            p.title = "autumn hills at golden hour";
-            l.terrain = Terrain::kHills;
-            l.scale = 900;
-            l.amplitude = 200;
-            l.tree_line = 260;
-            l.grass = rgb(150, 130, 60);
-            l.eye_height = 90;
-            l.pitch = -6;
-            l.sun_azimuth = 240;
-            l.sun_elevation = 9;
-            l.sun = rgb(255, 190, 120);
-            l.horizon = rgb(230, 200, 170);
-            l.zenith = rgb(80, 110, 170);
-            l.haze = 0.00018f;
-            l.autumn = true;
-            choose_viewpoint(l, false, 0.3f);
-            break;
-        case 17:
-            p.title = "storm over a dark sea";
-            l.terrain = Terrain::kHills;
-            l.amplitude = 150;
-            l.water_level = 60;
-            l.eye_height = 8;
-            l.pitch = 4;
-            l.sun_azimuth = 35;
-            l.sun_elevation = 10;
-            l.sun = rgb(255, 230, 200);
-            l.sun_strength = 3.0f;
-            l.zenith = rgb(60, 65, 75);
-            l.horizon = rgb(130, 135, 140);
-            l.cloud_cover = 0.75f;
-            l.cloud_altitude = 700;
-            l.cloud_shadow = rgb(55, 58, 66);
-            l.water = rgb(20, 28, 32);
-            l.haze = 0.0003f;
-            l.yaw = 30;
-            choose_viewpoint(l, true, 0.35f, true);
-            break;
-        case 18:
-            p.kind = Kind::kFractal;
-            p.title = "dendrite julia";
-            f.kind = FractalKind::kJulia;
-            f.centre_x = 0.0;
-            f.centre_y = 0.0;
-            f.span = 3.0;
-            f.julia_x = -0.8;
-            f.julia_y = 0.156;
-            f.max_iterations = 800;
-            f.d = {0.1f, 0.15f, 0.2f};
-            f.ramp_density = 0.04f;
-            f.a = {0.3f, 0.45f, 0.6f};
-            f.b = {0.3f, 0.35f, 0.4f};
-            break;
-        case 19:
-            p.title = "fjord";
-            l.amplitude = 850;
-            l.water_level = 20;
-            l.snow_line = 600;
-            l.tree_line = 250;
-            l.eye_height = 10;
-            l.pitch = 10;
-            l.fov = 65;
-            l.sun_azimuth = 150;
-            l.sun_elevation = 30;
-            l.cloud_cover = 0.4f;
-            l.cloud_altitude = 1800;
-            choose_viewpoint(l, true, 0.35f);
-            break;
-        case 20:
-            p.kind = Kind::kClose;
-            p.title = "lichen on a boulder";
-            c.surface = Surface::kLichen;
-            c.zoom = 1.4f;
-            break;
-        case 21:
-            p.kind = Kind::kClose;
-            p.title = "cracked mud";
-            c.surface = Surface::kMud;
-            c.zoom = 2.2f;
-            c.light_elevation = 25;
-            break;
-        case 22:
-            p.kind = Kind::kFractal;
-            p.title = "elephant valley";
-            f.centre_x = 0.2822;
-            f.centre_y = 0.0101;
-            f.span = 0.012;
-            f.max_iterations = 1500;
-            f.d = {0.0f, 0.05f, 0.1f};
-            f.ramp_density = 0.025f;
-            f.a = {0.55f, 0.4f, 0.3f};
-            f.b = {0.45f, 0.35f, 0.25f};
-            break;
-        case 23:
-            p.title = "snowfields by moonlight";
-            l.night = true;
-            l.stars = 0.012f;
-            l.amplitude = 700;
-            l.snow_line = 150;
-            l.eye_height = 80;
-            l.pitch = 6;
-            l.sun_azimuth = 160;
-            l.sun_elevation = 25;
-            l.sun = rgb(150, 170, 220);
-            l.sun_strength = 1.2f;
-            l.zenith = rgb(10, 18, 40);
-            l.horizon = rgb(45, 60, 95);
-            l.haze = 0.00008f;
-            choose_viewpoint(l, false, 0.35f);
-            break;
-        case 24:
-            p.title = "volcano at dusk";
-            l.terrain = Terrain::kVolcano;
-            l.scale = 2000;
-            l.amplitude = 600;
-            l.eye_height = 120;
-            l.pitch = 3;
-            l.rock = rgb(90, 75, 70);
-            l.grass = rgb(60, 70, 40);
-            l.sun_azimuth = 250;
-            l.sun_elevation = 7;
-            l.sun = rgb(255, 110, 50);
-            l.zenith = rgb(60, 60, 110);
-            l.horizon = rgb(235, 130, 80);
-            l.cloud_cover = 0.45f;
-            l.cloud_altitude = 2600;
-            l.cloud_shadow = rgb(70, 50, 70);
-            l.haze = 0.00015f;
-            l.yaw = 0;
-            l.sun_strength = 4.0f;
-            break;
-        case 25:
-            p.kind = Kind::kClose;
-            p.title = "polished marble";
-            c.surface = Surface::kMarble;
-            c.zoom = 1.0f;
-            break;
-        case 26:
-            p.kind = Kind::kFractal;
-            p.title = "burning ship's mast";
-            f.kind = FractalKind::kBurningShip;
-            f.centre_x = -1.762;
-            f.centre_y = -0.028;
-            f.span = 0.06;
-            f.max_iterations = 600;
-            f.d = {0.0f, 0.05f, 0.1f};
-            f.c = {1.0f, 1.0f, 1.0f};
-            f.ramp_density = 0.04f;
-            f.a = {0.5f, 0.3f, 0.15f};
-            f.b = {0.5f, 0.35f, 0.2f};
-            break;
-        case 27:
-            p.title = "turquoise bay below cliffs";
-            l.amplitude = 420;
-            l.water_level = 60;
-            l.tree_line = 250;
-            l.grass = rgb(80, 110, 45);
-            l.soil = rgb(230, 215, 175);
-            l.water = rgb(10, 50, 95);
-            l.shallows = rgb(40, 180, 180);
-            l.eye_height = 160;
-            l.pitch = -12;
-            l.sun_azimuth = 200;
-            l.sun_elevation = 50;
-            l.zenith = rgb(40, 100, 200);
-            choose_viewpoint(l, true, 0.12f);
-            break;
-        case 28:
-            p.kind = Kind::kClose;
-            p.title = "wind ripples in sand";
-            c.surface = Surface::kSand;
-            c.zoom = 1.3f;
-            c.light_elevation = 18;
-            p.depth_of_field = 0.006f;
-            break;
-        case 29:
-            p.title = "still lake in dawn fog";
-            l.terrain = Terrain::kHills;
-            l.amplitude = 220;
-            l.water_level = 34;
-            l.tree_line = 400;
-            l.grass = rgb(50, 80, 45);
-            l.eye_height = 14;
-            l.pitch = 2;
-            l.sun_azimuth = 90;
-            l.sun_elevation = 7;
-            l.sun = rgb(255, 200, 160);
-            l.horizon = rgb(190, 185, 190);
-            l.zenith = rgb(120, 140, 175);
-            l.mist_density = 0.0005f;
-            l.mist_height = 40;
-            l.base = 0;
-            l.haze = 0.00015f;
-            choose_viewpoint(l, true, 0.35f);
-            break;
-        case 30:
-            p.title = "aurora over a lake";
-            l.night = true;
-            l.stars = 0.02f;
-            l.aurora = 1.0f;
-            l.water_level = 50;
-            l.amplitude = 300;
-            l.eye_height = 3;
-            l.pitch = 14;
-            l.fov = 70;
-            l.sun_azimuth = 0;
-            l.sun_elevation = -20;
-            l.sun = rgb(40, 50, 70);
-            l.sun_strength = 0.1f;
-            l.zenith = rgb(2, 4, 10);
-            l.horizon = rgb(10, 20, 30);
-            l.haze = 0.00003f;
-            l.yaw = 0;
-            choose_viewpoint(l, true, 0.35f, true);
-            break;
-        case 31:
-            p.title = "green hills in summer";
-            l.terrain = Terrain::kHills;
-            l.scale = 1200;
-            l.amplitude = 240;
-            l.tree_line = 180;
-            l.grass = rgb(85, 115, 55);
-            l.eye_height = 35;
-            l.pitch = 0;
-            l.sun_azimuth = 130;
-            l.sun_elevation = 40;
-            l.cloud_cover = 0.5f;
-            l.cloud_altitude = 1500;
-            choose_viewpoint(l, false, 0.35f);
-            break;
-        case 32:
-            p.kind = Kind::kClose;
-            p.title = "rust through blue paint";
-            c.surface = Surface::kRust;
-            c.zoom = 1.1f;
-            break;
-        case 33:
-            p.kind = Kind::kFractal;
-            p.title = "double spiral";
-            f.centre_x = -0.743643887;
-            f.centre_y = 0.131825904;
-            f.span = 0.00012;
-            f.max_iterations = 2500;
-            f.d = {0.0f, 0.15f, 0.3f};
-            f.ramp_density = 0.02f;
-            f.a = {0.4f, 0.45f, 0.45f};
-            f.b = {0.4f, 0.35f, 0.3f};
-            break;
-        case 34:
-            p.kind = Kind::kClose;
-            p.title = "frost on a window";
-            c.surface = Surface::kFrost;
-            c.zoom = 1.0f;
-            c.light = rgb(200, 220, 255);
-            break;
-        case 35:
-            p.kind = Kind::kClose;
-            p.title = "end grain of a log";
-            c.surface = Surface::kWood;
-            c.zoom = 1.2f;
-            break;
-        default:
-            throw std::out_of_range("no such photo");
+    p.land.seed = 17 + index * 31;
+    p.close.seed = 5 + index * 13;
+    if (p.viewpoint) {
+        choose_viewpoint(p.land, p.viewpoint->on_water, p.viewpoint->sky_share,
+                         p.viewpoint->keep_yaw);
+    }
+    if (p.galaxy_across_view) {
+        // Tilt the band across the frame rather than straight up.
+        float yaw = p.land.yaw * kPi / 180.0f;
+        p.land.galaxy_pole =
+            normalize(Vec3{std::cos(yaw), 0.0f, std::sin(yaw)} * 0.6f + Vec3{0, 0.8f, 0});
     }
     return p;
 }
@@ -622,7 +620,8 @@ PhotoFormat photo_format(int index)
 
 std::string photo_title(int index)
 {
-    return plan_for(index).title;
+    // From the table alone: the title needs no camera spot chosen.
+    return table_entry(index).title;
 }
 
 PixelBuffer render_photo(int index, int width, int height, int threads)

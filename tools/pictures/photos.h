@@ -2,11 +2,10 @@
 // behind each one.
 #pragma once
 
+#include "core/photo_set.h"  // kPhotoCount, the show's own
 #include "encode.h"
 
 #include <string>
-
-constexpr int kPhotoCount = 36;
 
 struct PhotoFormat {
     int width;
