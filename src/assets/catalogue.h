@@ -6,11 +6,9 @@
 // (cmake/embed.cmake); nothing is read from disk.
 
 #include "assets/asset_blob.h"
-#include "core/photo_set.h"  // kPhotoCount
+#include "core/picture_sets.h"  // kExtraPictureCount, kPhotoCount
 
 #include <cstdint>
-
-constexpr int kExtraPictureCount = 4;
 
 // Picture sets: parallel arrays of start addresses and byte lengths, in set order.
 extern "C" const unsigned char* const extra_set_addresses[kExtraPictureCount];

@@ -3,6 +3,7 @@
 #include "scene/photo_cube.h"
 
 #include "core/beat_clock.h"
+#include "core/picture_sets.h"
 #include "core/timeline.h"
 #include "scene/photo_quads.h"
 
@@ -12,7 +13,7 @@ constexpr float kDegreesPerTurn = 360.0f;
 constexpr int kFacesPerCube = 6;
 // The cube changes photos at each phrase, when it has shrunk to nothing.
 constexpr int kBeatsPerPhotoGroup = kBeatsPerPhrase;
-constexpr int kPhotoGroups = 6;  // 36 photos, six at a time
+constexpr int kPhotoGroups = kPhotoCount / kFacesPerCube;
 
 // One cube face: its normal and four (texture coordinate, corner) pairs, corners given as
 // signs of the half-edge. The order and the coordinates decide which way up each photo shows.

@@ -20,13 +20,14 @@
 #include "scene/tunnel.h"
 
 #include "core/beat_clock.h"
+#include "core/picture_sets.h"
 #include "scene/photo_quads.h"
 
 namespace {
 constexpr int kTunnelColumns = 4;  // tiles across a wall, x from -2 to 2
 constexpr int kFirstColumn = -2;
 constexpr int kTunnelRows = 256;  // tiles along a wall, away from the viewer
-constexpr int kPatternRows = 9;   // the 36 photos read as 9 rows of 4
+constexpr int kPatternRows = kPhotoCount / kTunnelColumns;  // the photos read as rows of 4
 // Tile rows showing one pattern row: every ninth, and one more for the first few.
 constexpr int kMostRowsPerPattern = (kTunnelRows + kPatternRows - 1) / kPatternRows;
 // Keeps the pattern row's dividend positive for any beat count below it.

@@ -2,14 +2,13 @@
 // Debian's fonts-dejavu-core) and written as the PNG formats the show carries.
 #pragma once
 
+#include "core/picture_sets.h"  // kExtraPictureCount
 #include "encode.h"
 
 #include <string>
 
 // Where the DejaVu fonts are installed; the tests may point elsewhere.
 std::string default_font_dir();
-
-constexpr int kExtraCount = 4;
 
 // The pulsing title: 512 × 512 RGBA, soft-edged lettering that reads over busy photos.
 PixelBuffer draw_title_logo(const std::string& font_dir);

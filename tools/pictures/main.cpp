@@ -69,7 +69,7 @@ int main(int argc, char** argv)
         if (!only.empty()) {
             return 0;
         }
-        for (int k = 0; k < kExtraCount; ++k) {
+        for (int k = 0; k < kExtraPictureCount; ++k) {
             Bytes bytes = extra_file(k, fonts);
             std::string name = "extra/" + std::to_string(k) + ".png";
             write_file((media / name).string(), bytes);

@@ -2,7 +2,7 @@
 // behind each one.
 #pragma once
 
-#include "core/photo_set.h"  // kPhotoCount, the show's own
+#include "core/picture_sets.h"  // kPhotoCount, the show's own
 #include "encode.h"
 
 #include <string>
