@@ -2,6 +2,8 @@
 # (as root) or prints the apt-get line to run. The viewer's build (the show alone) and the
 # developer's build (tests and tools too) live in folders of their own, so switching between
 # `make run` and `make test` never reconfigures either.
+# The sub-makes CMake runs would otherwise announce every folder they enter and leave.
+MAKEFLAGS += --no-print-directory
 BUILD ?= build
 RUN_BUILD ?= build-run
 WINDOWS_BUILD ?= build-windows
@@ -11,13 +13,14 @@ JOBS ?= $(shell nproc)
 
 .PHONY: run test media docs bench build windows windows-tested dist dist-deb dist-windows
 
+# Without a display there is nothing to run the show on: said first, before any work.
 run:
-	@tools/deps run
-	@cmake -S . -B $(RUN_BUILD) -DCORVANEL_TESTS=OFF -DCORVANEL_TOOLS=OFF >/dev/null
-	@cmake --build $(RUN_BUILD) --target corvanel -j $(JOBS)
 	@if [ -z "$$DISPLAY" ]; then \
 	    echo "make run: no display here (DISPLAY is not set); start it from a desktop session, or see make test" >&2; \
 	    exit 1; fi
+	@tools/deps run
+	@cmake -S . -B $(RUN_BUILD) -DCORVANEL_TESTS=OFF -DCORVANEL_TOOLS=OFF >/dev/null
+	@cmake --build $(RUN_BUILD) --target corvanel -j $(JOBS)
 	$(RUN_BUILD)/corvanel
 
 # The Windows executable, cross-built with MinGW-w64 against static libraries built from

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a viewer's build (the show alone: no tests, no media tools),
+# Builds the Debian package from a viewer's build (the show alone: no tests, tools or capture),
 # the same way for `make dist` and for the package test, and copies it to the output folder.
 # Prints the path of the package it wrote.
 #   packaging/debian/build.sh <build dir> <output dir>
@@ -9,8 +9,11 @@ build_dir=$1
 out_dir=$2
 jobs=${JOBS:-$(nproc)}
 
-cmake -S "$source_dir" -B "$build_dir" -DCORVANEL_TESTS=OFF -DCORVANEL_TOOLS=OFF >/dev/null
-cmake --build "$build_dir" -j "$jobs" >&2
+# The package holds the show alone, so the show is all that is built, and CPack installs it
+# without building everything else first.
+cmake -S "$source_dir" -B "$build_dir" -DCORVANEL_TESTS=OFF -DCORVANEL_TOOLS=OFF \
+    -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+cmake --build "$build_dir" --target corvanel -j "$jobs" >&2
 rm -rf "$build_dir/packages"
 (cd "$build_dir" && cpack -G DEB) >&2
 packages=("$build_dir"/packages/*.deb)

@@ -1,5 +1,6 @@
 // The resampling arithmetic on plain buffers, with padded rows that SDL's surfaces in the bank's
-// test never have. (The power-of-two sides and the filter rule are the bank's test's.)
+// test never have. (The power-of-two sides, the filter rule and the widening of 3-byte pixels
+// are the bank's test's.)
 #include "assets/resample.h"
 
 #include <gtest/gtest.h>
@@ -48,43 +49,6 @@ TEST(Resample, EveryTexelIsTheNearestSourcePixelBelow)
             }
             ASSERT_EQ(row[to_width], kPadding) << "wrote past row " << y;
             ASSERT_EQ(row[to_width + 1], kPadding) << "wrote past row " << y;
-        }
-    }
-}
-
-// Each 3-byte pixel lands at its own place as red | green << 8 | blue << 16 | alpha << 24,
-// whichever byte holds which channel, reading rows at the source's pitch and writing no
-// further than the picture's width into the target's longer rows.
-TEST(Widen, EveryPixelKeepsItsChannelsAndTakesTheGivenAlpha)
-{
-    const std::int32_t width = 5, height = 3, source_pitch = width * 3 + 2, target_row = 7;
-    std::vector<std::uint8_t> source(static_cast<std::size_t>(source_pitch) * height, 0xEE);
-    for (std::int32_t y = 0; y < height; ++y) {
-        for (std::int32_t x = 0; x < width; ++x) {
-            for (int byte = 0; byte < 3; ++byte) {
-                source[y * source_pitch + x * 3 + byte] =
-                    static_cast<std::uint8_t>(16 * byte + 4 * y + x);  // byte b of pixel (x, y)
-            }
-        }
-    }
-    const int orders[][3] = {{0, 1, 2}, {2, 1, 0}};
-    for (const auto& order : orders) {
-        std::vector<std::uint32_t> target(static_cast<std::size_t>(target_row) * height, kPadding);
-        widen_rgb24(
-            Rgb24View{source.data(), width, height, source_pitch, order[0], order[1], order[2]},
-            0xC8, PixelView{target.data(), width, height, target_row});
-        for (std::int32_t y = 0; y < height; ++y) {
-            for (std::int32_t x = 0; x < width; ++x) {
-                const auto byte = [&](int b) {
-                    return static_cast<std::uint32_t>(16 * b + 4 * y + x);
-                };
-                EXPECT_EQ(target[y * target_row + x],
-                          byte(order[0]) | byte(order[1]) << 8 | byte(order[2]) << 16 | 0xC8000000u)
-                    << "red in byte " << order[0] << ", pixel " << x << "," << y;
-            }
-            for (std::int32_t x = width; x < target_row; ++x) {
-                EXPECT_EQ(target[y * target_row + x], kPadding) << "wrote past row " << y;
-            }
         }
     }
 }

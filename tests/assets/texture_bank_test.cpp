@@ -1,27 +1,20 @@
 // The texture bank on a real OpenGL context: what upload_texture makes of each kind of decoded
-// surface (size, texels read back, alpha, the state left set), and load_textures() with the
-// carried pictures: the bank's order, and the PNG pictures against an independent libpng decode.
-// (Its fatal paths are the executable's, driven end to end.)
+// surface (size, texels read back, alpha, the state left set). (Its fatal paths are the
+// executable's, driven end to end, and the carried pictures are compared with their files
+// by the catalogue test and with SDL_image by the picture loader's.)
 #include "assets/texture_bank.h"
-#include "assets/catalogue.h"
 #include "gl_window.h"
 
 #include <gtest/gtest.h>
 
 #include <SDL.h>
 #include <SDL_opengl.h>
-#include <png.h>
 
 #include <cstdint>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 namespace {
-constexpr int kSpinningLogoPosition = kExtraPictureCount + kPhotoCount;
-constexpr int kPulsingLogoPosition = kSpinningLogoPosition + 1;
-constexpr int kBankSize = kPulsingLogoPosition + 1;
-
 struct Texture {
     GLint width = 0;
     GLint height = 0;
@@ -94,35 +87,6 @@ SDL_Surface* test_picture(int width, int height, Kind kind)
     }
     return picture;
 }
-
-// The PNG as libpng decodes it: non-premultiplied RGBA, rows top first.
-std::vector<unsigned char> png_rgba(const AssetBlob& blob)
-{
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    std::vector<unsigned char> rgba;
-    if (png_image_begin_read_from_memory(&image, blob.bytes, blob.length)) {
-        image.format = PNG_FORMAT_RGBA;
-        rgba.resize(PNG_IMAGE_SIZE(image));
-        png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr);
-    }
-    EXPECT_EQ(image.warning_or_error & PNG_IMAGE_ERROR, 0) << "libpng: " << image.message;
-    return rgba;
-}
-
-// The record and the carried bytes of the picture at a bank position.
-std::pair<TextureRecord, AssetBlob> carried_at(int k)
-{
-    if (k < kExtraPictureCount) {
-        return {extra_records[k], extra_picture(k)};
-    }
-    if (k < kSpinningLogoPosition) {
-        return {photo_records[k - kExtraPictureCount], photo(k - kExtraPictureCount)};
-    }
-    return k == kSpinningLogoPosition ? std::pair{spinning_logo_record, spinning_logo}
-                                      : std::pair{pulsing_logo_record, pulsing_logo};
-}
 }  // namespace
 
 TEST(Upload, EachPictureBecomesAPowerOfTwoTextureOfItsNearestPixels)
@@ -165,36 +129,6 @@ TEST(Upload, EachPictureBecomesAPowerOfTwoTextureOfItsNearestPixels)
                     << "texel " << x << "," << y;
             }
         }
-    }
-}
-
-TEST(LoadedBank, HoldsEveryPictureInCatalogueOrderAndThePngsTransparentWhereTheirFilesSay)
-{
-    load_textures();
-    ASSERT_EQ(texture_bank.names.size(), static_cast<std::size_t>(kBankSize));
-    ASSERT_EQ(texture_bank.surfaces.size(), static_cast<std::size_t>(kBankSize));
-    for (int k = 0; k < kBankSize; ++k) {
-        SCOPED_TRACE(testing::Message() << "bank position " << k);
-        const auto [record, blob] = carried_at(k);
-        EXPECT_EQ(record.index, k);
-        ASSERT_TRUE(glIsTexture(bank_texture(k)));
-        if (k >= kExtraPictureCount && k < kSpinningLogoPosition) {
-            continue;  // a photo: opaque, and its pixels are the upload test's
-        }
-        const std::vector<unsigned char> expected = png_rgba(blob);
-        const Texture texture = read_texture(bank_texture(k));
-        // These pictures already have power-of-two sides: texel k is pixel k.
-        ASSERT_EQ(texture.texels.size(), expected.size());
-        std::size_t transparent = 0;
-        for (std::size_t p = 0; p < expected.size(); p += 4) {
-            // Alpha as the file says; the colour too, except where it is never seen.
-            ASSERT_EQ(texture.texels[p + 3], expected[p + 3]) << "pixel " << p / 4;
-            ASSERT_TRUE(expected[p + 3] == 0 ||
-                        std::memcmp(&texture.texels[p], &expected[p], 3) == 0)
-                << "pixel " << p / 4;
-            transparent += expected[p + 3] == 0;
-        }
-        EXPECT_GT(transparent, 0u) << "no transparency";
     }
 }
 

@@ -1,5 +1,5 @@
-// The committed soundtrack, checked as the show will use it: its bytes as MPEG audio, and the
-// samples SDL_mixer produces from it from the moment playback starts.
+// The committed soundtrack, checked as the show will use it: the samples SDL_mixer produces from
+// it from the moment playback starts.
 #include "encode.h"
 #include "playback_capture.h"
 #include "score.h"
@@ -39,12 +39,6 @@ protected:
     inline static std::vector<float> mono;
 };
 
-std::uint32_t big_endian(const std::vector<unsigned char>& d, std::size_t at)
-{
-    return (std::uint32_t{d[at]} << 24) | (std::uint32_t{d[at + 1]} << 16) |
-           (std::uint32_t{d[at + 2]} << 8) | d[at + 3];
-}
-
 // Mean power of the mixer's output between two beats, in dB.
 double level_db(const std::vector<float>& x, std::int64_t from_beat, std::int64_t to_beat)
 {
@@ -55,33 +49,6 @@ double level_db(const std::vector<float>& x, std::int64_t from_beat, std::int64_
     return 10.0 * std::log10(sum / ((to_beat - from_beat) * kSamplesPerBeat) + 1e-20);
 }
 }  // namespace
-
-TEST_F(CommittedTrack, IsMpeg1LayerThreeJointStereoWithAnInformationFrameCountingEveryFrame)
-{
-    static const int kKbps[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
-    std::size_t at = 0;
-    int frames = 0;
-    while (at + 4 <= mp3.size()) {
-        // Sync, MPEG-1, Layer III; the rate index of 48 kHz; joint stereo; a bit rate.
-        ASSERT_EQ(big_endian(mp3, at) & 0xFFFE0CC0u, 0xFFFA0440u) << "frame at byte " << at;
-        const int kbps = kKbps[mp3[at + 2] >> 4];
-        ASSERT_GT(kbps, 0) << "frame at byte " << at;
-        at += 144 * kbps * 1000 / kAudioRate + ((mp3[at + 2] >> 1) & 1);
-        ++frames;
-    }
-    EXPECT_EQ(at, mp3.size()) << "the last frame is cut short";
-    // The information frame: side information of 32 bytes for MPEG-1 stereo after the header.
-    const std::size_t tag = 4 + 32;
-    ASSERT_TRUE(std::equal(mp3.begin() + tag, mp3.begin() + tag + 4, "Xing") ||
-                std::equal(mp3.begin() + tag, mp3.begin() + tag + 4, "Info"));
-    ASSERT_TRUE(big_endian(mp3, tag + 4) & 1u) << "the information frame carries no frame count";
-    EXPECT_EQ(big_endian(mp3, tag + 8), static_cast<std::uint32_t>(kTrackFrames));
-    EXPECT_EQ(frames - 1, kTrackFrames) << "audio frames in the file";
-    const double seconds = static_cast<double>(kTrackFrames) * kMp3FrameSamples / kAudioRate;
-    const double kbps = mp3.size() * 8.0 / seconds / 1000.0;
-    EXPECT_GT(kbps, 140.0) << "variable bit rate of the -V 2 class averages about 170 kbit/s";
-    EXPECT_LT(kbps, 210.0);
-}
 
 TEST_F(CommittedTrack, EveryKickStartsOnItsBeatAsTheMixerPlaysIt)
 {

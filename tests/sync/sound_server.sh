@@ -6,17 +6,21 @@
 # Nothing of the machine's own configuration is read or written: runtime, state and home are
 # all under DIR. The sink's monitor (null.monitor) is what a loudspeaker would play.
 set -euo pipefail
+source "$(dirname "$0")/../support/wait.sh"
 action=$1 dir=$2 kind=${3:-}
 
-wait_for_server()
+not_up()
 {
-    for _ in $(seq 100); do
-        PULSE_SERVER=unix:$runtime/native pactl info >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    echo "the $kind server did not come up; its log:" >&2
+    echo "the $kind server did not come up ($1); its log:" >&2
     cat "$dir"/*.log >&2
     return 1
+}
+server_answers() { PULSE_SERVER=unix:$runtime/native pactl info >/dev/null 2>&1; }
+# PipeWire's session manager keeps the default sink: asked until it says so.
+null_sink_default()
+{
+    PULSE_SERVER=unix:$runtime/native pactl set-default-sink null 2>/dev/null &&
+        PULSE_SERVER=unix:$runtime/native pactl info 2>/dev/null | grep -qx 'Default Sink: null'
 }
 
 case $action in
@@ -34,7 +38,7 @@ load-module module-native-protocol-unix auth-anonymous=1 socket=$runtime/native
 set-default-sink null
 CONF
         echo $! >>"$dir/pids"
-        wait_for_server
+        wait_for 60 server_answers || not_up "no answer"
     else
         export XDG_RUNTIME_DIR=$runtime HOME=$dir/home XDG_CONFIG_HOME=$dir/home/.config \
             XDG_STATE_HOME=$dir/state
@@ -42,17 +46,19 @@ CONF
             >"$dir/dbus.log" 2>&1 &
         echo $! >>"$dir/pids"
         export DBUS_SESSION_BUS_ADDRESS=unix:path=$runtime/bus
-        for _ in $(seq 50); do [ -S "$runtime/bus" ] && break; sleep 0.1; done
-        for program in pipewire wireplumber pipewire-pulse; do
+        wait_for 60 test -S "$runtime/bus" || not_up "no session bus"
+        pipewire >"$dir/pipewire.log" 2>&1 &
+        echo $! >>"$dir/pids"
+        wait_for 60 test -S "$runtime/pipewire-0" || not_up "no PipeWire socket"
+        for program in wireplumber pipewire-pulse; do
             "$program" >"$dir/$program.log" 2>&1 &
             echo $! >>"$dir/pids"
-            sleep 0.3
         done
         runtime=$runtime/pulse
-        wait_for_server
+        wait_for 60 server_answers || not_up "no answer"
         PULSE_SERVER=unix:$runtime/native pactl load-module module-null-sink sink_name=null \
             rate=48000 channels=2 >/dev/null
-        PULSE_SERVER=unix:$runtime/native pactl set-default-sink null
+        wait_for 60 null_sink_default || not_up "the null sink is not the default"
     fi
     {
         echo "export PULSE_SERVER=unix:$runtime/native"
