@@ -7,11 +7,13 @@ MAKEFLAGS += --no-print-directory
 BUILD ?= build
 RUN_BUILD ?= build-run
 WINDOWS_BUILD ?= build-windows
+WEB_BUILD ?= build-web
 DIST_BUILD ?= build-dist
 DIST ?= dist
 JOBS ?= $(shell nproc)
 
-.PHONY: run test media docs bench build windows windows-tested dist dist-deb dist-windows
+.PHONY: run test media docs bench build windows windows-tested web dist dist-deb dist-windows \
+	dist-web
 
 # Without a display there is nothing to run the show on: said first, before any work.
 run:
@@ -38,16 +40,29 @@ windows:
 windows-tested: windows
 	@cmake --build $(WINDOWS_BUILD) --target corvanel_hooked -j $(JOBS)
 
+# The page, its script and WebAssembly, built with Debian's emscripten against libraries built
+# from Debian's sources (as for Windows). Debian's emcc finds its node modules only through
+# NODE_PATH, and keeps its prebuilt system libraries in a frozen cache of its own.
+web: export NODE_PATH = /usr/share/nodejs
+web:
+	@tools/deps web
+	@packaging/windows/build_libraries.sh $(WEB_BUILD)/libraries web
+	@emcmake cmake -S . -B $(WEB_BUILD) -DCORVANEL_WEB_PREFIX=$(abspath $(WEB_BUILD))/libraries/prefix \
+	    -DCORVANEL_TESTS=OFF -DCORVANEL_TOOLS=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
+	@cmake --build $(WEB_BUILD) --target corvanel -j $(JOBS)
+	@echo "built $(WEB_BUILD)/index.html (serve the folder over http, e.g. python3 -m http.server -d $(WEB_BUILD))"
+
 build:
 	@tools/deps test
 	@cmake -S . -B $(BUILD) -DCORVANEL_TESTS=ON -DCORVANEL_TOOLS=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
-	    -DCORVANEL_WINDOWS_BUILD=$(abspath $(WINDOWS_BUILD)) >/dev/null
+	    -DCORVANEL_WINDOWS_BUILD=$(abspath $(WINDOWS_BUILD)) -DCORVANEL_WEB_BUILD=$(abspath $(WEB_BUILD)) \
+	    >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 # Then the unit and OpenGL tests once more, built with AddressSanitizer and UBSan, and the
 # whole show in that build with leak detection on. The unit and GL tests run without leak
 # reports: their windows and contexts live until exit on purpose.
-test: windows-tested build
+test: windows-tested web build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	@cmake -S . -B $(BUILD)-sanitize -DCORVANEL_SANITIZE=ON -DCORVANEL_TOOLS=OFF >/dev/null
 	@cmake --build $(BUILD)-sanitize -j $(JOBS)
@@ -66,7 +81,7 @@ bench: build
 	@cmake --build $(BUILD) --target bench
 
 # Release packages into $(DIST)/, each made from a viewer's build (the show alone).
-dist: dist-deb dist-windows
+dist: dist-deb dist-windows dist-web
 
 dist-deb:
 	@tools/deps dist
@@ -77,3 +92,9 @@ dist-windows: windows
 	@cd $(WINDOWS_BUILD) && cpack -G ZIP >/dev/null
 	@mkdir -p $(DIST) && cp $(WINDOWS_BUILD)/packages/*.zip $(DIST)/
 	@echo "$(DIST)/$$(cd $(WINDOWS_BUILD)/packages && ls *.zip)"
+
+dist-web: web
+	@rm -rf $(WEB_BUILD)/packages
+	@cd $(WEB_BUILD) && cpack -G ZIP >/dev/null
+	@mkdir -p $(DIST) && cp $(WEB_BUILD)/packages/*.zip $(DIST)/
+	@echo "$(DIST)/$$(cd $(WEB_BUILD)/packages && ls *.zip)"

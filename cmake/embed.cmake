@@ -10,8 +10,12 @@
 
 # ELF keeps the bytes in .rodata and the pointers to them in .data.rel.ro (relocated, then
 # read-only), declares each symbol's type and size, and marks the stack non-executable. PE/COFF
-# has one read-only data section for both, and none of those directives.
-if(WIN32)
+# has one read-only data section for both, and none of those directives. WebAssembly objects
+# make each section a data segment of its own, pointers are 32 bits, and every data symbol
+# needs its size for the linker to place and keep it.
+if(EMSCRIPTEN)
+    set(_corvanel_wasm ON)
+elseif(WIN32)
     set(_corvanel_bytes_section ".section .rdata,\"dr\"")
     set(_corvanel_pointers_section "${_corvanel_bytes_section}")
     set(_corvanel_blob_type "")
@@ -38,10 +42,53 @@ function(_corvanel_incbin out label file)
     if(NOT EXISTS "${path}")
         message(FATAL_ERROR "media file missing: ${path} (run `make media`)")
     endif()
+    if(_corvanel_wasm)
+        set(${out} "    .section .rodata.${label},\"\",@\n    .p2align 4\n${label}:\n"
+            "    .incbin \"${path}\"\n${label}_end:\n    .size ${label}, ${label}_end - ${label}\n"
+            "    .size ${label}_end, 0\n"
+            PARENT_SCOPE)
+        return()
+    endif()
     set(${out} "    .balign 16\n${label}:\n    .incbin \"${path}\"\n${label}_end:\n" PARENT_SCOPE)
 endfunction()
 
+# The WebAssembly forms: the same symbols, in a data segment of their own.
+function(_corvanel_embed_blob_wasm target symbol file)
+    _corvanel_incbin(bytes "${symbol}_bytes" "${file}")
+    string(CONCAT body "${bytes}"
+        "    .section .rodata.${symbol},\"\",@\n    .p2align 2\n    .globl ${symbol}\n"
+        "${symbol}:\n    .int32 ${symbol}_bytes\n    .int32 ${symbol}_bytes_end - ${symbol}_bytes\n"
+        "    .size ${symbol}, 8\n")
+    _corvanel_embed_write(${target} ${symbol} "${body}" "${file}")
+endfunction()
+
+function(_corvanel_embed_set_wasm target symbol)
+    set(body "")
+    set(addresses "")
+    set(lengths "")
+    set(index 0)
+    foreach(file IN LISTS ARGN)
+        set(label "${symbol}_${index}")
+        _corvanel_incbin(bytes "${label}" "${file}")
+        string(APPEND body "${bytes}")
+        string(APPEND addresses "    .int32 ${label}\n")
+        string(APPEND lengths "    .int32 ${label}_end - ${label}\n")
+        math(EXPR index "${index} + 1")
+    endforeach()
+    math(EXPR table_size "${index} * 4")
+    foreach(table addresses lengths)
+        string(APPEND body "    .section .rodata.${symbol}_${table},\"\",@\n    .p2align 2\n"
+            "    .globl ${symbol}_${table}\n${symbol}_${table}:\n${${table}}"
+            "    .size ${symbol}_${table}, ${table_size}\n")
+    endforeach()
+    _corvanel_embed_write(${target} ${symbol} "${body}" "${ARGN}")
+endfunction()
+
 function(corvanel_embed_blob target symbol file)
+    if(_corvanel_wasm)
+        _corvanel_embed_blob_wasm(${target} ${symbol} "${file}")
+        return()
+    endif()
     _corvanel_incbin(bytes "${symbol}_bytes" "${file}")
     string(REPLACE "%s" "${symbol}" type "${_corvanel_blob_type}")
     set(body "    ${_corvanel_bytes_section}\n${bytes}")
@@ -53,6 +100,10 @@ function(corvanel_embed_blob target symbol file)
 endfunction()
 
 function(corvanel_embed_set target symbol)
+    if(_corvanel_wasm)
+        _corvanel_embed_set_wasm(${target} ${symbol} ${ARGN})
+        return()
+    endif()
     set(body "    ${_corvanel_bytes_section}\n")
     set(addresses "")
     set(lengths "")

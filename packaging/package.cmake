@@ -3,7 +3,7 @@
 # it, and a viewer's build (no tests, no tools) is what the release scripts pack.
 include(GNUInstallDirs)
 
-if(NOT WIN32)
+if(NOT WIN32 AND NOT EMSCRIPTEN)
     install(TARGETS corvanel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
@@ -31,5 +31,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     include(${CMAKE_CURRENT_LIST_DIR}/debian/debian.cmake)
 elseif(WIN32)
     include(${CMAKE_CURRENT_LIST_DIR}/windows/zip.cmake)
+elseif(EMSCRIPTEN)
+    include(${CMAKE_CURRENT_LIST_DIR}/web/zip.cmake)
 endif()
 include(CPack)

@@ -2,8 +2,11 @@
 # Cross-builds the libraries the show links on Windows, as static libraries, from Debian's own
 # source packages: zlib, libpng, libjpeg-turbo, libmad, SDL 1.2 and SDL_mixer 1.2 (MP3 through
 # libmad only). The sources come through an apt configuration kept in DIR, never the machine's.
+# For the web build the same recipe builds zlib, libpng, libjpeg-turbo and SDL 1.2 to
+# WebAssembly with Debian's emscripten: the pictures then decode, and become surfaces, through
+# the very code they go through on Linux. The browser plays the music itself, so no mixer.
 #
-#   build_libraries.sh DIR
+#   build_libraries.sh DIR [windows|web]
 #
 # Installs everything under DIR/prefix. DIR/versions names the source versions of that build:
 # a later run rebuilds only when the archive offers other versions (or the recipes here
@@ -11,13 +14,29 @@
 set -euo pipefail
 dir=$(mkdir -p "$1" && cd "$1" && pwd)
 recipes=$(cd "$(dirname "$0")" && pwd)
-host=x86_64-w64-mingw32
+target=${2:-windows}
 prefix=$dir/prefix
 jobs=$(nproc)
 
 # Package and suite. bookworm's libmad diff is no longer in the archive; trixie's builds.
-libraries=(zlib/bookworm libpng1.6/bookworm libjpeg-turbo/bookworm libmad/trixie
-    libsdl1.2/bookworm sdl-mixer1.2/bookworm)
+case $target in
+windows)
+    host=x86_64-w64-mingw32
+    libraries=(zlib/bookworm libpng1.6/bookworm libjpeg-turbo/bookworm libmad/trixie
+        libsdl1.2/bookworm sdl-mixer1.2/bookworm)
+    ;;
+web)
+    host=wasm32-unknown-emscripten
+    libraries=(zlib/bookworm libpng1.6/bookworm libjpeg-turbo/bookworm libsdl1.2/bookworm)
+    # Debian's emcc runs its JavaScript tools with node, which finds Debian's node modules
+    # (acorn) only when told where they are.
+    export NODE_PATH=/usr/share/nodejs
+    ;;
+*)
+    echo "usage: build_libraries.sh DIR [windows|web]" >&2
+    exit 2
+    ;;
+esac
 
 apt_dir=$dir/apt
 apt_options=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt_dir/sources"
@@ -85,22 +104,40 @@ build()
 }
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
 configure_flags=(--host=$host --prefix="$prefix" --disable-shared --enable-static)
+# emconfigure and emcmake point configure and CMake at emcc; for Windows, the host's name does.
+if [ "$target" = web ]; then
+    wrap=emconfigure
+    cmake_toolchain=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
+else
+    wrap=env
+    cmake_toolchain=$recipes/mingw-w64.cmake
+fi
 
 build_zlib()
 {
-    step env CHOST=$host ./configure --static --prefix="$prefix"
+    if [ "$target" = web ]; then
+        step emconfigure ./configure --static --prefix="$prefix"
+    else
+        step env CHOST=$host ./configure --static --prefix="$prefix"
+    fi
     step make -j"$jobs" install
 }
 build_libpng()
 {
-    step ./configure "${configure_flags[@]}" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
+    step $wrap ./configure "${configure_flags[@]}" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
     step make -j"$jobs" install
 }
+# WebAssembly has no SIMD code of libjpeg-turbo's: the portable C decoder, as on any machine
+# without it. CMake reads type sizes out of the compiled test program, which it cannot do in a
+# WebAssembly one: wasm32's sizes are given.
 build_libjpeg()
 {
-    mkdir -p cross && cd cross
-    step cmake .. -DCMAKE_TOOLCHAIN_FILE="$recipes/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_INSTALL_PREFIX="$prefix" -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF
+    local web_flags=(-DWITH_SIMD=OFF -DHAVE_SIZE_T=TRUE -DSIZE_T=4 -DHAVE_UNSIGNED_LONG=TRUE
+        -DUNSIGNED_LONG=4)
+    mkdir -p "cross-$target" && cd "cross-$target"
+    step cmake .. -DCMAKE_TOOLCHAIN_FILE="$cmake_toolchain" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF \
+        $([ "$target" = web ] && echo "${web_flags[@]}")
     step make -j"$jobs" install
 }
 build_libmad()
@@ -115,6 +152,10 @@ build_libmad()
 # give the static executable an export table of all of SDL and SDL_mixer.
 build_SDL()
 {
+    if [ "$target" = web ]; then
+        build_SDL_web
+        return
+    fi
     step ./configure "${configure_flags[@]}" CPPFLAGS=-DDECLSPEC=
     step make -j"$jobs" install
 }
@@ -127,12 +168,38 @@ build_SDL_mixer()
     step make -j"$jobs" install
 }
 
+# In the browser SDL keeps its surfaces, blits, streams, ticks and event queue; the page makes
+# the WebGL context and plays the sound, so the only video driver is the dummy one, which
+# opens the event queue, and there is no audio, no threads, no shared objects. Its ticks come
+# from the monotonic clock, which in a page is performance.now(), as the audio timestamps are.
+# SDL 1.2's configure knows no emscripten host: a Linux one gives it the Unix build. Its scan
+# of every source's headers stalls under emcc, and a build made once needs none: only the
+# compile rules it writes are kept.
+build_SDL_web()
+{
+    sed -i 's/search_deps \$src | sort | uniq >>\${output}.new/: no header scan/' \
+        build-scripts/makedep.sh
+    step emconfigure ./configure --host=i686-pc-linux-gnu --prefix="$prefix" --disable-shared \
+        --enable-static --disable-audio --disable-cdrom --disable-joystick --disable-threads \
+        --disable-loadso --disable-assembly --disable-video-x11 --disable-video-fbcon \
+        --disable-video-directfb --disable-video-ggi --disable-video-svga --disable-video-vgl \
+        --disable-video-aalib --disable-video-caca --disable-video-opengl --disable-esd \
+        --disable-pulseaudio --disable-alsa --disable-arts --disable-nas --disable-input-tslib \
+        --disable-video-dga --disable-dga --enable-video-dummy --enable-clock_gettime \
+        --disable-rpath
+    step emmake make -j"$jobs" install
+}
+
 echo "build_libraries: cross-building for $host in $dir" >&2
 build zlib zlib
 build libpng libpng1.6
 build libjpeg libjpeg-turbo
-build libmad libmad
+if [ "$target" = windows ]; then
+    build libmad libmad
+fi
 build SDL libsdl1.2
-build SDL_mixer sdl-mixer1.2
+if [ "$target" = windows ]; then
+    build SDL_mixer sdl-mixer1.2
+fi
 mv "$wanted" "$dir/versions"
 echo "build_libraries: done: $(head -n -1 "$dir/versions" | tr '\n' ' ')" >&2

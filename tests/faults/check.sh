@@ -2,18 +2,21 @@
 # Plants each fault of faults.tsv in turn, rebuilds (the Windows build's executables too),
 # runs the whole CTest suite (up to its first failure) and names the test that caught it. Run
 # from a clean checkout, after make test:
-#   tests/faults/check.sh [build-dir [windows-build-dir]]
+#   tests/faults/check.sh [build-dir [windows-build-dir [web-build-dir]]]
 # FAULTS=<file> plants the faults of another list of the same form (a few, to check them alone);
 # TESTS=<regex> runs only the tests it matches. Without a Windows build, only the Linux one.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build}
 windows=${2:-build-windows}
+web=${3:-build-web}
 rebuild()
 {
     cmake --build "$build" -j "$(nproc)" >/dev/null 2>&1 &&
         { [ ! -d "$windows" ] ||
-            cmake --build "$windows" --target corvanel corvanel_hooked -j "$(nproc)" >/dev/null 2>&1; }
+            cmake --build "$windows" --target corvanel corvanel_hooked -j "$(nproc)" >/dev/null 2>&1; } &&
+        { [ ! -f "$web/CMakeCache.txt" ] ||
+            NODE_PATH=/usr/share/nodejs cmake --build "$web" --target corvanel -j "$(nproc)" >/dev/null 2>&1; }
 }
 caught=0 missed=0
 while IFS=$'\t' read -r file plant what; do

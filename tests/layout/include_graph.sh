@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$1"
 declare -A allowed=([core]="core" [setup]="setup core" [assets]="assets core"
     [scene]="scene assets core" [run]="run setup assets scene core"
-    [capture]="capture assets scene core")
+    [capture]="capture assets scene core" [web]="web run assets scene core")
 status=0
 for dir in "${!allowed[@]}"; do
     while IFS= read -r hit; do

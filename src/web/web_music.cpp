@@ -1,0 +1,170 @@
+// The soundtrack in the browser, and when the listener hears it: run/music.h and the part of
+// run/hearing.h the show's clock reads, so that run/show_clock.cpp works here unchanged.
+//
+// Depends on the page's Web Audio: the browser decodes the carried MP3 once into an
+// AudioBuffer and plays it through an AudioBufferSourceNode, started at a chosen time of the
+// audio context. The audio output timestamp (AudioContext.getOutputTimestamp) says at which
+// performance.now() instant a context time reaches the loudspeaker, so the tick count at which
+// show time 0 is heard follows from where the music was started.
+//
+// The browser's decoder drops the MP3's encoder and decoder delay, which SDL_mixer plays and
+// the track pays for with a lead-in: its sample k is the desktop mixer's sample k + 2 257. The
+// clock is the desktop's, so that delay is added back.
+#include "run/hearing.h"
+#include "run/music.h"
+
+#include "assets/catalogue.h"
+#include "core/timeline.h"
+
+#include <SDL.h>
+#include <emscripten.h>
+
+#include <cmath>  // std::floor
+
+namespace {
+// Measured: the browser's first decoded sample is libmad's sample 2 257 (correlation 1.0).
+constexpr int kDecoderDelaySamples = 2257;
+constexpr double kDecoderDelayMs = kDecoderDelaySamples * 1000.0 / kAudioRate;
+// How far ahead of the context's current time a start is scheduled, so that it is never in the
+// past by the time the audio thread renders it: a start in the past begins late but from the
+// sample asked for, and nothing says how late. Measured on a 2-core machine drawing with
+// SwiftShader: with 0.1 s every skip's music came 140 ms after the picture; with 0.3 s none.
+constexpr double kScheduleLeadSeconds = 0.3;
+// An output timestamp older than this is not the sound now playing (the output updates it with
+// every buffer it plays, a few milliseconds apart). The median of the latest few timestamps
+// steadies the clock and follows a changed output within half as many frames.
+constexpr double kFreshestTimestampMs = 100.0;
+constexpr int kTimestampsKept = 9;
+
+bool track_decoded = false;
+double ticks_origin_ms = 0.0;  // performance.now() when SDL's tick count was 0
+
+// The decoded track in Module.corvanelTrack; false if the browser has no Web Audio or cannot
+// decode it. The audio context starts suspended: the page resumes it on the viewer's click.
+EM_ASYNC_JS(int, decode_track, (const unsigned char* bytes, int length, int rate), {
+    const Context = window.AudioContext || window.webkitAudioContext;
+    if (!Context) {
+        return 0;
+    }
+    try {
+        const context = new Context({sampleRate : rate, latencyHint : 'interactive'});
+        Module.corvanelAudio = {context : context, source : null, origin : 0, offsets : []};
+        Module.corvanelTrack =
+            await context.decodeAudioData(HEAPU8.slice(bytes, bytes + length).buffer);
+        return 1;
+    } catch (error) {
+        console.warn('corvanel: the music cannot be played here: ' + error);
+        return 0;
+    }
+});
+
+// Starts the track at `from_seconds` into the decoded buffer, a little ahead of now, and notes
+// the context time at which the buffer's sample 0 would play: everything the hearing needs.
+EM_JS(void, start_track, (double from_seconds, double lead_seconds), {
+    const audio = Module.corvanelAudio;
+    if (audio.source) {
+        audio.source.stop();
+    }
+    const source = audio.context.createBufferSource();
+    source.buffer = Module.corvanelTrack;
+    source.loop = true;
+    source.connect(audio.context.destination);
+    const when = audio.context.currentTime + lead_seconds;
+    source.start(when, from_seconds);
+    audio.source = source;
+    audio.origin = when - from_seconds;
+});
+
+EM_JS(void, stop_track, (), {
+    const audio = Module.corvanelAudio;
+    if (audio && audio.source) {
+        audio.source.stop();
+        audio.source = null;
+    }
+});
+
+// performance.now() at which the decoded buffer's sample 0 is (or would have been) heard, or
+// -1 while the output gives no fresh timestamp: until the device really plays (the context
+// says it runs seconds before), and after a stall, a timestamp can be one the output gave long
+// ago. The timestamps come with some jitter: the median of the latest fresh ones maps context
+// time to performance time.
+EM_JS(double, buffer_start_heard_at, (double freshest_ms, int kept), {
+    const audio = Module.corvanelAudio;
+    if (!audio || !audio.source || audio.context.state != 'running') {
+        return -1;
+    }
+    const stamp = audio.context.getOutputTimestamp();
+    if (Math.abs(performance.now() - stamp.performanceTime) > freshest_ms) {
+        return -1;
+    }
+    audio.offsets.push(stamp.performanceTime - stamp.contextTime * 1000);
+    if (audio.offsets.length > kept) {
+        audio.offsets.shift();
+    }
+    const sorted = audio.offsets.slice().sort(function(a, b) { return a - b; });
+    return sorted[sorted.length >> 1] + audio.origin * 1000;
+});
+
+// SDL counts its ticks from the monotonic clock, which here is performance.now(): the origin
+// is found where the tick count steps, to well under a millisecond. (Bounded, should the
+// count stand still.)
+double find_ticks_origin()
+{
+    constexpr int kMostReads = 1 << 20;
+    const Uint32 before = SDL_GetTicks();
+    Uint32 now = before;
+    double at = emscripten_get_now();
+    for (int k = 0; k < kMostReads && now == before; ++k) {
+        at = emscripten_get_now();
+        now = SDL_GetTicks();
+    }
+    return at - now;
+}
+}  // namespace
+
+void open_music()
+{
+    track_decoded = decode_track(music_track.bytes, music_track.length, kAudioRate) != 0;
+    ticks_origin_ms = find_ticks_origin();
+}
+
+bool music_plays()
+{
+    return track_decoded;
+}
+
+void play_music()
+{
+    if (track_decoded) {
+        start_track(0.0, kScheduleLeadSeconds);
+    }
+}
+
+// The browser seeks to the sample: the music resumes exactly at the show time asked for, after
+// the scheduling lead, and the clock waits for it. (A skip always lands past the lead-in the
+// browser does not have.)
+void seek_music_to(std::int32_t show_ms)
+{
+    if (track_decoded && show_ms >= kDecoderDelayMs) {
+        start_track((show_ms - kDecoderDelayMs) / 1000.0, kScheduleLeadSeconds);
+    }
+}
+
+void close_music()
+{
+    stop_track();
+}
+
+bool music_heard_from(std::int32_t& ticks)
+{
+    const double buffer_heard_at =
+        track_decoded ? buffer_start_heard_at(kFreshestTimestampMs, kTimestampsKept) : -1.0;
+    if (buffer_heard_at < 0) {
+        return false;
+    }
+    // Show time 0 is the desktop mixer's sample 0, heard the decoder's delay before the
+    // buffer's sample 0 would be.
+    const double show_start_ms = buffer_heard_at - kDecoderDelayMs - ticks_origin_ms;
+    ticks = static_cast<std::int32_t>(std::floor(show_start_ms + 0.5));
+    return true;
+}
