@@ -1,5 +1,8 @@
 #include "run/events.h"
 
+#include "run/probe.h"
+#include "run/show_clock.h"
+
 ShowAction action_for_event(const SDL_Event& event)
 {
     switch (event.type) {
@@ -23,4 +26,29 @@ ShowAction action_for_event(const SDL_Event& event)
         default:
             return ShowAction::none;
     }
+}
+
+bool handle_show_events()
+{
+    bool quit_requested = false;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        switch (action_for_event(event)) {
+            case ShowAction::quit:
+                quit_requested = true;
+                break;
+            case ShowAction::skip:
+                skip_forward();
+                break;
+            case ShowAction::probe_open:
+                probe_open();
+                break;
+            case ShowAction::probe_close:
+                probe_close();
+                break;
+            case ShowAction::none:
+                break;
+        }
+    }
+    return quit_requested;
 }

@@ -1,9 +1,14 @@
 #pragma once
-// The viewer's controls: which SDL event asks the show for what. A pure mapping, so that the
-// bindings can be checked without a window.
+// The viewer's controls: which SDL event asks the show for what (a pure mapping, so that the
+// bindings can be checked without a window), and the loop's drain of SDL's event queue.
 
 #include <SDL.h>
 
 enum class ShowAction { none, quit, skip, probe_open, probe_close };
 
 ShowAction action_for_event(const SDL_Event& event);
+
+// Handles every event waiting: the skip, the probe. True when the viewer asked to quit; events
+// after the request are still handled, so a key released in the same pass still closes its
+// probe line.
+bool handle_show_events();

@@ -1,7 +1,7 @@
-// Playback of the carried soundtrack through SDL_mixer. The handle lives until the process
-// ends; results of the mixer calls are deliberately ignored (a silent show is still a show).
-// Every change of where the music plays tells the hearing measurement where the next buffer
-// starts, under the audio lock, so that no buffer is noted against the wrong position.
+// Playback of the carried soundtrack through SDL_mixer. Results of the mixer calls are
+// deliberately ignored (a silent show is still a show). Every change of where the music plays
+// tells the hearing measurement where the next buffer starts, under the audio lock, so that no
+// buffer is noted against the wrong position.
 #include "run/music.h"
 
 #include "assets/catalogue.h"
@@ -14,11 +14,33 @@
 namespace {
 Mix_Music* music = nullptr;
 bool device_open = false;
+
+// Debian's SDL_mixer 1.2 decodes MP3 through libmad and takes the position as absolute, not as
+// the relative jump its documentation promises for MP3; so the skip asks for where the music
+// belongs: the show time after the skip. It lands on an MP3 frame: the mixer first finishes the
+// frame it is playing, then resumes at the first frame that starts at or after the position
+// asked for. The hearing notes start again from where that puts the next buffer's first sample.
+// With the audio locked.
+void move_music_to(std::int32_t show_ms)
+{
+    const std::int64_t asked = std::int64_t{show_ms} * kAudioRate / 1000;
+    const std::int64_t resumes_at =
+        (asked + kMp3FrameSamples - 1) / kMp3FrameSamples * kMp3FrameSamples;
+    const std::int64_t rest_of_frame =
+        (kMp3FrameSamples - hearing_next_sample() % kMp3FrameSamples) % kMp3FrameSamples;
+    Mix_SetMusicPosition(show_ms / 1000.0);
+    hearing_restart(resumes_at - rest_of_frame, music_plays());
+}
 }  // namespace
 
 void open_music()
 {
     device_open = Mix_OpenAudio(kAudioRate, AUDIO_S16LSB, kAudioChannels, kAudioChunkFrames) == 0;
+    if (!device_open) {
+        // SDL 1.2 marks its audio started even when it found no device, and would not look
+        // again: marked stopped, the next attempt looks.
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
     music = Mix_LoadMUS_RW(
         SDL_RWFromMem(const_cast<unsigned char*>(music_track.bytes), music_track.length));
     if (device_open) {
@@ -31,33 +53,40 @@ bool music_plays()
     return device_open && music != nullptr;
 }
 
-void play_music()
+void play_music(std::int32_t from_show_ms)
 {
     SDL_LockAudio();
     hearing_restart(0, music_plays());
     Mix_PlayMusic(music, -1);
+    if (from_show_ms > 0 && music_plays()) {
+        move_music_to(from_show_ms);
+    }
     SDL_UnlockAudio();
 }
 
-// Debian's SDL_mixer 1.2 decodes MP3 through libmad and takes the position as absolute, not as
-// the relative jump its documentation promises for MP3; so the skip asks for where the music
-// belongs: the show time after the skip. It lands on an MP3 frame: the mixer first finishes the
-// frame it is playing, then resumes at the first frame that starts at or after the position
-// asked for. The hearing notes start again from where that puts the next buffer's first sample.
 void seek_music_to(std::int32_t show_ms)
 {
     if (Mix_PlayingMusic() == 0) {
         return;
     }
     SDL_LockAudio();
-    const std::int64_t asked = std::int64_t{show_ms} * kAudioRate / 1000;
-    const std::int64_t resumes_at =
-        (asked + kMp3FrameSamples - 1) / kMp3FrameSamples * kMp3FrameSamples;
-    const std::int64_t rest_of_frame =
-        (kMp3FrameSamples - hearing_next_sample() % kMp3FrameSamples) % kMp3FrameSamples;
-    Mix_SetMusicPosition(show_ms / 1000.0);
-    hearing_restart(resumes_at - rest_of_frame, music_plays());
+    move_music_to(show_ms);
     SDL_UnlockAudio();
+}
+
+// SDL stops its audio thread for good when the driver's server goes away.
+bool music_device_lost()
+{
+    return device_open && SDL_GetAudioStatus() == SDL_AUDIO_STOPPED;
+}
+
+// The track is loaded again with the device: a stream decodes at the rate it was opened for.
+void reopen_music()
+{
+    Mix_FreeMusic(music);
+    music = nullptr;
+    Mix_CloseAudio();
+    open_music();
 }
 
 void close_music()

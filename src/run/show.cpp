@@ -10,6 +10,7 @@
 #include "core/beat_clock.h"
 #include "core/screen.h"
 #include "core/timeline.h"
+#include "run/display_loss.h"
 #include "run/events.h"
 #include "run/music.h"
 #include "run/probe.h"
@@ -23,8 +24,27 @@
 #include <cstdio>   // std::fprintf
 #include <cstdlib>  // setenv, std::atexit
 
+#ifndef _WIN32
+#include <fcntl.h>  // fcntl, open
+#endif
+
 namespace {
 constexpr char kCaption[] = "Tavrune Demo Engine";
+constexpr int kLastStandardDescriptor = 2;
+
+// Started with standard input, output or error closed, the next file the show opens (the
+// dialog's connection to the X server) would take that number, and probe lines would go into
+// it: each closed one is opened on the null device first.
+void open_standard_descriptors()
+{
+#ifndef _WIN32
+    for (int descriptor = 0; descriptor <= kLastStandardDescriptor; ++descriptor) {
+        if (fcntl(descriptor, F_GETFD) == -1) {
+            open("/dev/null", O_RDWR);  // the lowest free number: this one
+        }
+    }
+#endif
+}
 constexpr Uint32 kLoopDelayMs = 10;
 
 // On X11 systems only SDL's x11 video driver offers OpenGL. Without a display SDL would fall
@@ -65,8 +85,12 @@ void shut_down()
         return;
     }
     done = true;
-    free_textures();
+    // A display that went away takes the window, the context and the textures with it.
+    if (!display_lost()) {
+        free_textures();
+    }
     close_music();
+    probe_finish();
     SDL_Quit();
 }
 
@@ -89,33 +113,6 @@ bool open_window()
     return true;
 }
 
-// Drains the event queue; true when the viewer asked to quit. Events after a quit request
-// are still handled, so a key released in the same pass still closes its probe line.
-bool handle_events()
-{
-    bool quit_requested = false;
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-        switch (action_for_event(event)) {
-            case ShowAction::quit:
-                quit_requested = true;
-                break;
-            case ShowAction::skip:
-                skip_forward();
-                break;
-            case ShowAction::probe_open:
-                probe_open();
-                break;
-            case ShowAction::probe_close:
-                probe_close();
-                break;
-            case ShowAction::none:
-                break;
-        }
-    }
-    return quit_requested;
-}
-
 void run_main_loop()
 {
     bool quit_requested = false;
@@ -124,7 +121,7 @@ void run_main_loop()
         render_frame();
         SDL_GL_SwapBuffers();
         SDL_Delay(kLoopDelayMs);
-        quit_requested = handle_events() || ending_signal != 0;
+        quit_requested = handle_show_events() || ending_signal != 0;
         if (timing_ms > kShowLengthMs) {
             break;
         }
@@ -134,6 +131,7 @@ void run_main_loop()
 
 int show_main(int /*argc*/, char* /*argv*/[])
 {
+    open_standard_descriptors();
     W = kDefaultWidth;
     H = kDefaultHeight;
     fullscreen = kDefaultFullscreen;
@@ -141,6 +139,7 @@ int show_main(int /*argc*/, char* /*argv*/[])
         return -1;
     }
     prefer_opengl_video_driver();
+    watch_for_display_loss();
     SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO);
     std::atexit(shut_down);
     catch_ending_signals();

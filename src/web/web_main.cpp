@@ -11,7 +11,6 @@
 #include "core/timeline.h"
 #include "run/events.h"
 #include "run/music.h"
-#include "run/probe.h"
 #include "run/show_clock.h"
 #include "scene/frame.h"
 #include "web/loop_wait.h"
@@ -29,33 +28,6 @@ void start_sdl()
 {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     SDL_Init(SDL_INIT_VIDEO);
-}
-
-// As on the desktop: events after a quit request are still handled, so a key released in the
-// same pass still closes its probe line.
-bool handle_events()
-{
-    bool quit_requested = false;
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-        switch (action_for_event(event)) {
-            case ShowAction::quit:
-                quit_requested = true;
-                break;
-            case ShowAction::skip:
-                skip_forward();
-                break;
-            case ShowAction::probe_open:
-                probe_open();
-                break;
-            case ShowAction::probe_close:
-                probe_close();
-                break;
-            case ShowAction::none:
-                break;
-        }
-    }
-    return quit_requested;
 }
 
 // Keys and clicks made on the start page are not the show's.
@@ -76,7 +48,7 @@ void run_main_loop()
         tick_show_clock();
         render_frame();
         wait_for_next_frame();
-        quit_requested = handle_events();
+        quit_requested = handle_show_events();
         if (timing_ms > kShowLengthMs) {
             break;
         }

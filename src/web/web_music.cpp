@@ -1,5 +1,7 @@
 // The soundtrack in the browser, and when the listener hears it: run/music.h and the part of
-// run/hearing.h the show's clock reads, so that run/show_clock.cpp works here unchanged.
+// run/hearing.h the show's clock reads, so that run/show_clock.cpp works here unchanged. Each
+// fresh output timestamp counts as a buffer mixed: an output that stops giving them (a
+// suspended device) is one that stands still.
 //
 // Depends on the page's Web Audio: the browser decodes the carried MP3 once into an
 // AudioBuffer and plays it through an AudioBufferSourceNode, started at a chosen time of the
@@ -19,7 +21,8 @@
 #include <SDL.h>
 #include <emscripten.h>
 
-#include <cmath>  // std::floor
+#include <algorithm>  // std::max
+#include <cmath>      // std::floor
 
 namespace {
 // Measured: the browser's first decoded sample is libmad's sample 2 257 (correlation 1.0).
@@ -35,9 +38,12 @@ constexpr double kScheduleLeadSeconds = 0.3;
 // steadies the clock and follows a changed output within half as many frames.
 constexpr double kFreshestTimestampMs = 100.0;
 constexpr int kTimestampsKept = 9;
+// How often the output gives a new timestamp, at the least: a few of its buffers.
+constexpr std::int32_t kOutputBlockMs = 50;
 
 bool track_decoded = false;
 double ticks_origin_ms = 0.0;  // performance.now() when SDL's tick count was 0
+std::int64_t fresh_stamps = 0;
 
 // The decoded track in Module.corvanelTrack; false if the browser has no Web Audio or cannot
 // decode it. The audio context starts suspended: the page resumes it on the viewer's click.
@@ -73,6 +79,12 @@ EM_JS(void, start_track, (double from_seconds, double lead_seconds), {
     source.start(when, from_seconds);
     audio.source = source;
     audio.origin = when - from_seconds;
+});
+
+// Where in the decoded buffer the context has rendered to, in milliseconds; -1 with no track.
+EM_JS(double, buffer_rendered_ms, (), {
+    const audio = Module.corvanelAudio;
+    return audio && audio.source ? (audio.context.currentTime - audio.origin) * 1000 : -1;
 });
 
 EM_JS(void, stop_track, (), {
@@ -133,10 +145,10 @@ bool music_plays()
     return track_decoded;
 }
 
-void play_music()
+void play_music(std::int32_t from_show_ms)
 {
     if (track_decoded) {
-        start_track(0.0, kScheduleLeadSeconds);
+        start_track(std::max(0.0, (from_show_ms - kDecoderDelayMs) / 1000.0), kScheduleLeadSeconds);
     }
 }
 
@@ -150,21 +162,31 @@ void seek_music_to(std::int32_t show_ms)
     }
 }
 
+// The browser's audio output does not go away under the page.
+bool music_device_lost()
+{
+    return false;
+}
+
+void reopen_music() {}
+
 void close_music()
 {
     stop_track();
 }
 
-bool music_heard_from(std::int32_t& ticks)
+HeardMusic music_heard()
 {
     const double buffer_heard_at =
         track_decoded ? buffer_start_heard_at(kFreshestTimestampMs, kTimestampsKept) : -1.0;
     if (buffer_heard_at < 0) {
-        return false;
+        return HeardMusic{false, 0, 0, fresh_stamps, kOutputBlockMs};
     }
+    ++fresh_stamps;
     // Show time 0 is the desktop mixer's sample 0, heard the decoder's delay before the
     // buffer's sample 0 would be.
     const double show_start_ms = buffer_heard_at - kDecoderDelayMs - ticks_origin_ms;
-    ticks = static_cast<std::int32_t>(std::floor(show_start_ms + 0.5));
-    return true;
+    const double rendered_ms = buffer_rendered_ms() + kDecoderDelayMs;
+    return HeardMusic{true, static_cast<std::int32_t>(std::floor(show_start_ms + 0.5)),
+                      static_cast<std::int32_t>(rendered_ms), fresh_stamps, kOutputBlockMs};
 }

@@ -52,8 +52,51 @@ probe_output()
         awk -v a="${BASH_REMATCH[1]}" -v b="${BASH_REMATCH[2]}" \
             'NR == 1 { from = $1 } NR == 2 { to = $1 }
              END { d = b - a; want = (to - from) * 3 / 1e9; exit !(d > 0 && d - want < 0.15 && want - d < 0.15) }' \
-            "$SHOW_DIR/probes" || fail "the probe line's beats are not the passes' clock: '$line'"
+            "$SHOW_DIR/probes" || fail "the probe line's beats are not the passes' clock: '$line', $(cat "$SHOW_DIR/probes")"
     done
+}
+
+# Standard output a pipe that is full and never read: the show goes on drawing while its probe
+# lines wait, and Escape still ends it.
+full_pipe()
+{
+    mkfifo "$SHOW_DIR/pipe"
+    exec 3<>"$SHOW_DIR/pipe" # a reader that never reads
+    dd if=/dev/zero of="$SHOW_DIR/pipe" bs=4096 count=1024 oflag=nonblock 2>/dev/null || true
+    SHOW_STDOUT=$SHOW_DIR/pipe show_start
+    show_wait_first_frame
+    show_key t t t
+    show_wait_frames 10
+    show_key Escape
+    expect_status "Escape with the output pipe full" 0
+}
+
+# Started with standard input, output and error closed, the show has them on the null device,
+# so that no file it opens later (the dialog's X connection) takes one of their numbers.
+closed_descriptors()
+{
+    SHOW_CLOSED=1 show_start
+    show_wait_first_frame
+    local descriptor
+    for descriptor in 0 1 2; do
+        [ "$(readlink "/proc/$SHOW_PID/fd/$descriptor")" = /dev/null ] ||
+            fail "descriptor $descriptor is $(readlink "/proc/$SHOW_PID/fd/$descriptor")"
+    done
+    show_key Escape
+    expect_status "Escape" 0
+}
+
+# The X server gone under the show: one line that says so and status 1, through the shutdown.
+lost_display()
+{
+    "$(dirname "$0")/../support/xvfb.sh" start "$SHOW_DIR/xvfb"
+    DISPLAY=$(cat "$SHOW_DIR/xvfb/display")
+    show_start
+    show_wait_first_frame
+    "$(dirname "$0")/../support/xvfb.sh" stop "$SHOW_DIR/xvfb"
+    expect_status "the display lost" 1
+    [ "$(cat "$SHOW_DIR/stderr")" = "corvanel: lost the display" ] || fail "not the one line"
+    [ "$(show_quits)" = 1 ] || fail "the shutdown was skipped"
 }
 
 # A picture that cannot be decoded or converted ends the show with one line naming what
@@ -76,12 +119,16 @@ failed_picture()
 EOF
 }
 
-# The whole show under the sanitizers (run from their build), stepped through its three
-# minutes with a probe, a skip and clicks, a few frames drawn at each step: it ends on its own
-# with status 0 and no leak report.
+# The whole show under the sanitizers (run from their build), playing through a private
+# PulseAudio, stepped through its three minutes with a probe, a skip and clicks, a few frames
+# drawn at each step: it ends on its own with status 0 and no leak report.
 whole_show_no_leaks()
 {
-    show_start
+    local sound_server=$(dirname "$0")/../sync/sound_server.sh
+    "$sound_server" start "$SHOW_DIR/sound" pulseaudio || fail "no PulseAudio"
+    trap '"$sound_server" stop "$SHOW_DIR/sound"; show_cleanup' EXIT
+    source "$SHOW_DIR/sound/env"
+    show_start SDL_AUDIODRIVER=pulse
     show_wait_first_frame
     show_key t s
     xdotool click 1 click 2

@@ -25,7 +25,8 @@ now_ms() { date +%s%3N; }
 
 # Starts the show in the background with stdout and stderr captured; extra arguments are
 # environment assignments for it (e.g. SDL_AUDIODRIVER=disk). With SHOW_PIPE=1 its standard
-# output is a pipe (to a cat that writes the file), as in `corvanel | tee`.
+# output is a pipe (to a cat that writes the file), as in `corvanel | tee`; with SHOW_STDOUT
+# it is that file; with SHOW_CLOSED=1 standard input, output and error are all closed.
 show_start()
 {
     rm -f "$SHOW_DIR"/{first_frame,presented,frames,ahead,quits,fail_surface,stdout,stderr,probes}
@@ -33,8 +34,10 @@ show_start()
     SHOW_STARTED=$(now_ms)
     if [ -n "${SHOW_PIPE:-}" ]; then
         "${run[@]}" > >(cat >"$SHOW_DIR/stdout") 2>"$SHOW_DIR/stderr" </dev/null &
+    elif [ -n "${SHOW_CLOSED:-}" ]; then
+        "${run[@]}" <&- >&- 2>&- &
     else
-        "${run[@]}" >"$SHOW_DIR/stdout" 2>"$SHOW_DIR/stderr" </dev/null &
+        "${run[@]}" >"${SHOW_STDOUT:-$SHOW_DIR/stdout}" 2>"$SHOW_DIR/stderr" </dev/null &
     fi
     SHOW_PID=$!
 }

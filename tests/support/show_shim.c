@@ -18,7 +18,7 @@
  *   a signal runs no destructor).
  * - SDL_CreateRGBSurface() fails for the surfaces written as "<width> <height> <depth>" in
  *   $CORVANEL_SHIM_DIR/fail_surface, as it would when memory runs out.
- * - Linux only: each timing-probe number the show prints is logged in $CORVANEL_SHIM_DIR/probes
+ * - Linux only: each timing-probe number the show formats is logged in $CORVANEL_SHIM_DIR/probes
  *   as "<CLOCK_MONOTONIC ns when that loop pass read its clock> <ns when its frame was swapped>
  *   <beats>": the pass's clock read is its first SDL_GetTicks() on the main thread.
  */
@@ -202,18 +202,17 @@ void SHIM(SDL_GL_SwapBuffers)(void)
 }
 
 #ifndef _WIN32
-int printf(const char* format, ...)
+/* The show formats each probe number with snprintf on its main thread, in the pass that read
+ * the clock; a thread of its own writes the lines out later. */
+int snprintf(char* text, size_t size, const char* format, ...)
 {
-    char text[256];
-    double beats;
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    vsnprintf(text, sizeof text, format, copy);
-    va_end(copy);
-    if (sscanf(text, "|| timing_beats > %lf", &beats) == 1 ||
-        (strcmp(format, "%f\n") == 0 && sscanf(text, "%lf", &beats) == 1)) {
+    const int written = vsnprintf(text, size, format, args);
+    va_end(args);
+    double beats;
+    if ((strncmp(format, "|| timing_beats > ", 18) == 0 || strcmp(format, "%f\n") == 0) &&
+        sscanf(text + (format[0] == '|' ? 18 : 0), "%lf", &beats) == 1) {
         char path[4096];
         shim_path(path, sizeof path, "probes");
         FILE* file = fopen(path, "a");
@@ -222,8 +221,6 @@ int printf(const char* format, ...)
             fclose(file);
         }
     }
-    const int written = vprintf(format, args);
-    va_end(args);
     return written;
 }
 #endif
