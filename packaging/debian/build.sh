@@ -9,11 +9,11 @@ build_dir=$1
 out_dir=$2
 jobs=${JOBS:-$(nproc)}
 
-# The package holds the show alone, so the show is all that is built, and CPack installs it
-# without building everything else first.
+# The package holds the show and its documents alone, so those are all that is built, and
+# CPack installs them without building everything else first.
 cmake -S "$source_dir" -B "$build_dir" -DCORVANEL_TESTS=OFF -DCORVANEL_TOOLS=OFF \
     -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-cmake --build "$build_dir" --target corvanel -j "$jobs" >&2
+cmake --build "$build_dir" --target corvanel debian_docs -j "$jobs" >&2
 rm -rf "$build_dir/packages"
 (cd "$build_dir" && cpack -G DEB) >&2
 packages=("$build_dir"/packages/*.deb)
