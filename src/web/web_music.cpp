@@ -22,7 +22,7 @@
 #include <emscripten.h>
 
 #include <algorithm>  // std::max
-#include <cmath>      // std::floor
+#include <cmath>      // std::floor, std::isnan, std::nan
 
 namespace {
 // Measured: the browser's first decoded sample is libmad's sample 2 257 (correlation 1.0).
@@ -95,27 +95,35 @@ EM_JS(void, stop_track, (), {
     }
 });
 
-// performance.now() at which the decoded buffer's sample 0 is (or would have been) heard, or
-// -1 while the output gives no fresh timestamp: until the device really plays (the context
-// says it runs seconds before), and after a stall, a timestamp can be one the output gave long
-// ago. The timestamps come with some jitter: the median of the latest fresh ones maps context
-// time to performance time.
+// performance.now() at which the decoded buffer's sample 0 is (or would have been) heard: any
+// number, since a track started far into the buffer is "heard" from before the page loaded;
+// NaN until the output has given a fresh timestamp (the context says it runs seconds before
+// the device really plays, and after a stall a timestamp can be one the output gave long ago).
+// The timestamps come with some jitter: the median of the latest fresh ones maps context time
+// to performance time. While none comes (a suspended device, a starved audio thread) the last
+// mapping stands, and the clock holds at what was rendered.
 EM_JS(double, buffer_start_heard_at, (double freshest_ms, int kept), {
     const audio = Module.corvanelAudio;
-    if (!audio || !audio.source || audio.context.state != 'running') {
-        return -1;
+    if (!audio || !audio.source) {
+        return NaN;
     }
     const stamp = audio.context.getOutputTimestamp();
-    if (Math.abs(performance.now() - stamp.performanceTime) > freshest_ms) {
-        return -1;
+    audio.fresh = audio.context.state == 'running' &&
+                  Math.abs(performance.now() - stamp.performanceTime) <= freshest_ms;
+    if (audio.fresh) {
+        audio.offsets.push(stamp.performanceTime - stamp.contextTime * 1000);
+        if (audio.offsets.length > kept) {
+            audio.offsets.shift();
+        }
     }
-    audio.offsets.push(stamp.performanceTime - stamp.contextTime * 1000);
-    if (audio.offsets.length > kept) {
-        audio.offsets.shift();
+    if (!audio.offsets.length) {
+        return NaN;
     }
     const sorted = audio.offsets.slice().sort(function(a, b) { return a - b; });
     return sorted[sorted.length >> 1] + audio.origin * 1000;
 });
+
+EM_JS(int, stamp_was_fresh, (), { return Module.corvanelAudio.fresh ? 1 : 0; });
 
 // SDL counts its ticks from the monotonic clock, which here is performance.now(): the origin
 // is found where the tick count steps, to well under a millisecond. (Bounded, should the
@@ -178,11 +186,11 @@ void close_music()
 HeardMusic music_heard()
 {
     const double buffer_heard_at =
-        track_decoded ? buffer_start_heard_at(kFreshestTimestampMs, kTimestampsKept) : -1.0;
-    if (buffer_heard_at < 0) {
+        track_decoded ? buffer_start_heard_at(kFreshestTimestampMs, kTimestampsKept) : std::nan("");
+    if (std::isnan(buffer_heard_at)) {
         return HeardMusic{false, 0, 0, fresh_stamps, kOutputBlockMs};
     }
-    ++fresh_stamps;
+    fresh_stamps += stamp_was_fresh();
     // Show time 0 is the desktop mixer's sample 0, heard the decoder's delay before the
     // buffer's sample 0 would be.
     const double show_start_ms = buffer_heard_at - kDecoderDelayMs - ticks_origin_ms;
