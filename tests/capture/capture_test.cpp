@@ -1,12 +1,11 @@
 // corvanel-capture's files read as a player reads them, through Debian's ffprobe and ffmpeg:
 // the streams' form and length, every decoded frame against the show's own drawing of its
-// moment in a GL window, and the decoded sound against the show's mixer and its beat grid.
+// moment in a GL window, and the decoded sound against the show's mixer.
 // One capture into each container, of three seconds across the logos' entry at beat 128.
 #include "assets/texture_bank.h"
 #include "core/timeline.h"
 #include "gl_window.h"
 #include "playback_capture.h"
-#include "score.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +36,6 @@ constexpr int kBlocks = (kWidth / kBlock) * (kHeight / kBlock);
 // the block means (measured: at most 2.5); a frame one step early or late is off by 4.5 or more.
 constexpr double kMaxBlockError = 3.0;
 constexpr double kMaxMatrixSlope = 0.25;
-constexpr double kMaxOnsetErrorMs = 2.0;
 constexpr std::int64_t kAacFrame = 1024;
 
 std::string read_output(const std::string& command)
@@ -268,26 +266,4 @@ TEST_F(CapturedShow, SoundIsTheMixersOutputToTheSample)
         }
     }
     EXPECT_EQ(best_lag, 0);
-}
-
-TEST_F(CapturedShow, KicksFallOnTheBeatGridAsTheVideosTimestampsPlaceIt)
-{
-    // The score's kicks whose onset and the level windows around it lie inside the span.
-    std::vector<std::int64_t> expected;
-    for (const int beat : kick_beats(compose_score())) {
-        const std::int64_t at = beat * kSamplesPerBeat - kFirstSample;
-        if (at >= kAudioRate / 20 && at + kAudioRate / 20 < kSamples) {
-            expected.push_back(at);
-        }
-    }
-    ASSERT_GE(expected.size(), 4u);
-    for (const Decoded* d : {&mp4, &mkv}) {
-        const std::vector<std::int64_t> onsets =
-            find_onsets(mono(d->sound.data(), kSamples), expected, kAudioRate * 30 / 1000);
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            const double error_ms = (onsets[i] - expected[i]) * 1000.0 / kAudioRate;
-            EXPECT_LE(std::abs(error_ms), kMaxOnsetErrorMs)
-                << d->path << ": beat at sample " << expected[i];
-        }
-    }
 }
