@@ -51,7 +51,7 @@ double capture_fps(const std::string& capture, const CaptureOptions& options)
     std::snprintf(command, sizeof command,
                   "%s --size %dx%d --fps %d --from %.3f --to %.3f %s 2>&1 | grep -o "
                   "'at [0-9.]* fps' | tail -1",
-                  capture.c_str(), options.width, options.height, options.fps,
+                  capture.c_str(), options.width, options.height, options.fps_num,
                   options.from_ms / 1000.0, options.to_ms / 1000.0, options.out.c_str());
     FILE* pipe = popen(command, "r");
     double fps = 0;
@@ -75,7 +75,8 @@ int main(int argc, char** argv)
     }
     const int rounds = argc > 3 ? std::atoi(argv[3]) : 3;
     const int frames = argc > 4 ? std::atoi(argv[4]) : 120;
-    options.fps = kFps;
+    options.fps_num = kFps;
+    options.fps_den = 1;
     options.from_ms = kFromMs;
     options.to_ms = kFromMs + frames * 1000 / kFps;
     options.out = "/tmp/corvanel-capture-bench.mp4";

@@ -107,9 +107,9 @@ bool open_video(const CaptureOptions& options)
     c->width = options.width;
     c->height = options.height;
     c->pix_fmt = AV_PIX_FMT_YUV420P;
-    c->time_base = AVRational{1, options.fps};
-    c->framerate = AVRational{options.fps, 1};
-    c->gop_size = options.fps * kKeyframeSeconds;
+    c->time_base = AVRational{options.fps_den, options.fps_num};
+    c->framerate = AVRational{options.fps_num, options.fps_den};
+    c->gop_size = options.fps_num * kKeyframeSeconds / options.fps_den;
     // The tags say what the conversion below does, so that players turn it back into the
     // colours the show drew.
     c->color_range = AVCOL_RANGE_MPEG;

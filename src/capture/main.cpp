@@ -236,8 +236,9 @@ int main(int argc, char* argv[])
         !offscreen_open(options.width, options.height, error)) {
         return fail_setup(error);
     }
-    std::fprintf(stderr, "corvanel-capture: %lld frames of %d x %d at %d fps, drawn by %s\n",
-                 static_cast<long long>(total), options.width, options.height, options.fps,
+    std::fprintf(stderr, "corvanel-capture: %lld frames of %d x %d at %.5g fps, drawn by %s\n",
+                 static_cast<long long>(total), options.width, options.height,
+                 static_cast<double>(options.fps_num) / options.fps_den,
                  offscreen_renderer().c_str());
     W = options.width;
     H = options.height;
@@ -276,7 +277,7 @@ int main(int argc, char* argv[])
     offscreen_close();
 
     const std::int64_t done = pipeline.encoded.load();
-    const double seconds = static_cast<double>(done) / options.fps;
+    const double seconds = static_cast<double>(done) * options.fps_den / options.fps_num;
     const char* out = options.out.c_str();
     if (pipeline.failed || (interrupted != 0 && done == 0)) {
         encoder_abandon();
