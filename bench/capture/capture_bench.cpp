@@ -49,7 +49,7 @@ double capture_fps(const std::string& capture, const CaptureOptions& options)
 {
     char command[512];
     std::snprintf(command, sizeof command,
-                  "%s --size %dx%d --fps %d --from %.3f --to %.3f %s 2>&1 | grep -o "
+                  "%s --force --size %dx%d --fps %d --from %.3f --to %.3f %s 2>&1 | grep -o "
                   "'at [0-9.]* fps' | tail -1",
                   capture.c_str(), options.width, options.height, options.fps_num,
                   options.from_ms / 1000.0, options.to_ms / 1000.0, options.out.c_str());

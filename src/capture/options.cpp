@@ -149,8 +149,7 @@ bool ends_with(const std::string& text, const char* suffix)
 }  // namespace
 
 const char kCaptureUsage[] =
-    "usage: corvanel-capture [--size WxH] [--fps RATE] [--from SECONDS] [--to SECONDS] [--crf N] "
-    "OUT\n"
+    "usage: corvanel-capture [options] OUT\n"
     "Renders the show without a display and writes it with its music to OUT.\n"
     "  --size WxH      frame size in pixels, both even, at most 8192x4320 (default 1024x768)\n"
     "  --fps RATE      frames per second, 1-240, as 60, 29.97 or 30000/1001 (default 60)\n"
@@ -158,16 +157,19 @@ const char kCaptureUsage[] =
     "  --to SECONDS    show time to stop before (default 180: the show ends there, cutting\n"
     "                  the music's outro, and so does the capture)\n"
     "  --crf N         H.264 quality, 0 (lossless) to 51 (default 18)\n"
+    "  -f, --force     replace OUT if it exists (otherwise the capture refuses)\n"
     "  OUT             ending in .mp4 (H.264 with AAC sound) or .mkv (H.264 with FLAC sound)\n"
     "Values go as --fps 30 or --fps=30. Frame k shows show time FROM + k / RATE seconds,\n"
-    "rounded down to the millisecond as the show's clock is. Ctrl-C stops early and keeps a\n"
-    "playable file of the frames so far.\n";
+    "rounded down to the millisecond as the show's clock is. OUT appears only once complete.\n"
+    "Ctrl-C or SIGTERM stops early and keeps a playable file of the frames so far (status 130\n"
+    "or 143); a second one is ignored while the file is finished, a third abandons it.\n";
 
 ParseResult parse_capture_options(int argc, char** argv, CaptureOptions& options,
                                   std::string& error)
 {
-    options = CaptureOptions{kDefaultCaptureWidth, kDefaultCaptureHeight, kDefaultFps, 1,    0,
-                             kShowLengthMs,        kDefaultCrf,           "",          false};
+    options =
+        CaptureOptions{kDefaultCaptureWidth, kDefaultCaptureHeight, kDefaultFps, 1,     0,
+                       kShowLengthMs,        kDefaultCrf,           "",          false, false};
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         std::string value;
@@ -194,6 +196,8 @@ ParseResult parse_capture_options(int argc, char** argv, CaptureOptions& options
         bool ok = true;
         if (arg == "--help" || arg == "-h") {
             return ParseResult::help;
+        } else if (arg == "--force" || arg == "-f") {
+            options.force = true;
         } else if (arg == "--size") {
             ok = read_size(value, options.width, options.height, why);
         } else if (arg == "--fps") {

@@ -22,6 +22,7 @@ struct CaptureOptions {
     std::int32_t crf;      // x264's constant rate factor: lower is better and larger
     std::string out;
     bool matroska;  // .mkv (FLAC sound) rather than .mp4 (AAC sound)
+    bool force;     // an existing OUT may be replaced
 };
 
 enum class ParseResult { run, help, error };
