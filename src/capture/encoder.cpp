@@ -23,11 +23,6 @@ extern "C" {
 #include <vector>
 
 namespace {
-// Speed over size: the encoder shares the machine with the drawing and must keep up with it.
-// At 1024 x 768 on one core, veryfast costs 24 ms a frame, superfast 12 ms and ultrafast 6 ms;
-// on two cores shared with the software renderer, capturing runs at 0.71 of the drawing-alone
-// rate with superfast and 0.88 with ultrafast, for about 70 % more bytes at the same quality.
-constexpr char kX264Preset[] = "ultrafast";
 constexpr std::int64_t kAacBitRate = 256000;
 constexpr int kKeyframeSeconds = 2;  // how far a player seeking may have to decode from
 
@@ -133,7 +128,7 @@ bool open_video(const CaptureOptions& options)
     if ((output.format->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    av_opt_set(c->priv_data, "preset", kX264Preset, 0);
+    av_opt_set(c->priv_data, "preset", options.preset.c_str(), 0);
     av_opt_set_double(c->priv_data, "crf", options.crf, 0);
     const int opened = avcodec_open2(c, h264, nullptr);
     if (opened < 0) {

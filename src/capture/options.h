@@ -20,6 +20,7 @@ struct CaptureOptions {
     std::int32_t from_ms;  // show time of the first frame and the first sample
     std::int32_t to_ms;    // show time the capture stops before
     std::int32_t crf;      // x264's constant rate factor: lower is better and larger
+    std::string preset;    // x264's speed for size trade, by its own names
     std::string out;
     bool matroska;  // .mkv (FLAC sound) rather than .mp4 (AAC sound)
     bool force;     // an existing OUT may be replaced

@@ -49,7 +49,8 @@ bad_arguments()
     for args in "|" "--size 100 x.mp4|" "--size 321x240 x.mp4|even" \
         "--size 8192x8192 --from 179.9 x.mp4|H.264" "--fps 0 x.mp4|" "--fps x.mp4|" \
         "--fps=1/0 x.mp4|" "--from 50 --to 40 x.mp4|" "--to 181 x.mp4|180" "--crf 52 x.mp4|" \
-        "--force=yes x.mp4|" "--loud x.mp4|" "x.avi|" "a.mp4 b.mp4|"; do
+        "--preset fastest x.mp4|veryfast" "--force=yes x.mp4|" "--loud x.mp4|" "x.avi|" \
+        "a.mp4 b.mp4|"; do
         status=0
         # shellcheck disable=SC2086  # the words are the arguments
         "$capture" ${args%|*} >out 2>err || status=$?
@@ -60,7 +61,7 @@ bad_arguments()
         [ -z "$(ls -A | grep -v '^out$\|^err$')" ] || fail "'$args' left a file: $(ls)"
     done
     "$capture" --help >help || fail "--help ended with status $?"
-    for word in --size --fps --from --to --crf --force .mp4 .mkv 1024x768 60 180 outro; do
+    for word in --size --fps --from --to --crf --preset --force .mp4 .mkv 1024x768 60 180 outro; do
         grep -q -- "$word" help || fail "--help does not mention $word"
     done
 }
