@@ -34,7 +34,7 @@
 namespace {
 constexpr int kStatusFailed = 1;
 constexpr int kStatusUsage = 2;
-constexpr int kStatusBySignal = 128;  // 130 for SIGINT, 143 for SIGTERM, as a shell reports them
+constexpr int kStatusBySignal = 128;
 constexpr int kSignalsToAbandon = 3;
 constexpr double kProgressEverySeconds = 0.25;
 constexpr double kProgressEverySecondsInLogs = 10.0;
@@ -48,6 +48,7 @@ std::atomic<const char*> unfinished{nullptr};  // the file being written, until 
 static_assert(std::atomic<int>::is_always_lock_free &&
                   std::atomic<const char*>::is_always_lock_free,
               "a signal handler may only touch lock-free atomics");
+const bool stderr_is_terminal = isatty(2) != 0;
 
 // The first Ctrl-C (or SIGTERM) finishes the file with the frames so far. Finishing takes a
 // moment, and an impatient second Ctrl-C must not cost the file: it is only answered. A third
@@ -59,7 +60,9 @@ extern "C" void note_interrupt(int signal)
     interrupted.compare_exchange_strong(none, signal);
     const int seen = signals_seen.fetch_add(1) + 1;
     if (seen == kSignalsToAbandon - 1) {
-        const char note[] = "\ncorvanel-capture: finishing the file; once more abandons it\n";
+        // On a terminal the progress line has no end of line yet.
+        const char* note = "\ncorvanel-capture: finishing the file; once more abandons it\n";
+        note += stderr_is_terminal ? 0 : 1;
         const ssize_t ignored = write(2, note, std::strlen(note));
         static_cast<void>(ignored);
     } else if (seen >= kSignalsToAbandon) {
@@ -70,6 +73,12 @@ extern "C" void note_interrupt(int signal)
         std::signal(signal, SIG_DFL);
         std::raise(signal);
     }
+}
+
+// 130 for SIGINT, 143 for SIGTERM: what a shell reports for a process the signal ended.
+int interrupted_status()
+{
+    return kStatusBySignal + interrupted.load();
 }
 
 void catch_interrupts()
@@ -221,7 +230,7 @@ std::string clock_time(double seconds)
 struct Progress {
     Clock::time_point start = Clock::now();
     Clock::time_point shown = start;
-    bool terminal = isatty(2) != 0;
+    bool terminal = stderr_is_terminal;
     bool started = false;
 
     double rate(std::int64_t done, Clock::time_point now) const
@@ -328,7 +337,6 @@ int main(int argc, char* argv[])
     const std::int64_t done = pipeline.encoded.load();
     const double seconds = static_cast<double>(done) * options.fps_den / options.fps_num;
     const char* out = options.out.c_str();
-    const int interrupted_status = kStatusBySignal + interrupted.load();
     if (pipeline.failed || (interrupted != 0 && done == 0)) {
         encoder_abandon();
         settle_output();
@@ -341,7 +349,7 @@ int main(int argc, char* argv[])
                      "corvanel-capture: interrupted before the first frame; nothing written to "
                      "%s\n",
                      out);
-        return interrupted_status;
+        return interrupted_status();
     }
     progress.show(done, total, true);
     const double rate = progress.rate(done, Clock::now());
@@ -359,7 +367,7 @@ int main(int argc, char* argv[])
                      "corvanel-capture: interrupted; %s holds the first %lld frames (%.3f s) and "
                      "plays\n",
                      out, static_cast<long long>(done), seconds);
-        return interrupted_status;
+        return interrupted_status();
     }
     std::fprintf(stderr, "corvanel-capture: wrote %s: %lld frames, %.3f s, at %.2f fps\n", out,
                  static_cast<long long>(done), seconds, rate);

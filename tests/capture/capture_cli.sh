@@ -77,6 +77,7 @@ unwritable_output()
     [ "$status" = 1 ] || fail "ended with status $status, not 1"
     grep -q "^corvanel-capture: cannot write no/such/folder/x.mp4: No such file" err ||
         fail "said: $(cat err)"
+    ! grep -q "drawn by" err || fail "it set up drawing first: $(cat err)"
     head -c 100000 /dev/urandom >old
     cp old keep.mkv
     status=0
