@@ -19,8 +19,9 @@ streams()
 }
 
 # A capture in the background ($pid), and a wait for what it says in err (its first progress
-# line comes with its first frame).
-start() { "$capture" "$@" 2>err & pid=$!; }
+# line comes with its first frame). err is emptied first: the child empties it only when it
+# runs, and a wait that read the previous capture's lines would signal this one too early.
+start() { : >err && { "$capture" "$@" 2>err & pid=$!; }; }
 wait_for()
 {
     until grep -q "$1" err; do
