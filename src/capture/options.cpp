@@ -27,11 +27,12 @@ constexpr std::int32_t kMinSide = 16;
 constexpr std::int32_t kMaxFps = 240;
 constexpr std::int32_t kMaxCrf = 51;
 constexpr long kMaxFpsDenominator = 1000000;
-// H.264's largest level (6.2): frames of at most 139264 macroblocks of 16 x 16 pixels, neither
-// side longer than sqrt(8 x 139264) macroblocks, and at most 16711680 macroblocks a second.
+// H.264's largest level (6.2): frames of at most 139264 macroblocks of 16 x 16 pixels and at
+// most 16711680 macroblocks a second. Its bound on a side, sqrt(8 x 139264) macroblocks (16880
+// pixels), is above libx264's own, 16384.
 constexpr std::int64_t kMacroblock = 16;
 constexpr std::int64_t kMaxFrameMacroblocks = 139264;
-constexpr std::int64_t kMaxSideMacroblocks = 1055;
+constexpr std::int32_t kMaxSide = 16384;
 constexpr std::int64_t kMaxMacroblocksPerSecond = 16711680;
 
 bool read_long(const std::string& text, long low, long high, long& value)
@@ -119,11 +120,10 @@ bool read_rate(const std::string& text, std::int32_t& num, std::int32_t& den)
 bool read_size(const std::string& text, std::int32_t& width, std::int32_t& height, std::string& why)
 {
     const std::size_t x = text.find('x');
-    const long longest = kMaxSideMacroblocks * kMacroblock;
-    if (x == std::string::npos || !read_int(text.substr(0, x), kMinSide, longest, width) ||
-        !read_int(text.substr(x + 1), kMinSide, longest, height)) {
+    if (x == std::string::npos || !read_int(text.substr(0, x), kMinSide, kMaxSide, width) ||
+        !read_int(text.substr(x + 1), kMinSide, kMaxSide, height)) {
         why = "width x height in pixels, each from " + std::to_string(kMinSide) + " to " +
-              std::to_string(longest);
+              std::to_string(kMaxSide);
         return false;
     }
     if (width % 2 != 0 || height % 2 != 0) {
@@ -169,7 +169,8 @@ bool is_preset(const std::string& name)
 const char kCaptureUsage[] =
     "usage: corvanel-capture [options] OUT\n"
     "Renders the show without a display and writes it with its music to OUT.\n"
-    "  --size WxH      frame size in pixels, both even, at most 8192x4320 (default 1024x768)\n"
+    "  --size WxH      frame size in pixels, both even (default 1024x768), no larger than\n"
+    "                  H.264 holds: 8192x4320 in area, 16384 a side\n"
     "  --fps RATE      frames per second, 1-240, as 60, 29.97 or 30000/1001 (default 60)\n"
     "  --from SECONDS  show time to start at (default 0)\n"
     "  --to SECONDS    show time to stop before (default 180: the show ends there, cutting\n"
