@@ -1,5 +1,6 @@
 // Depends on FFmpeg: libavformat for the container, libavcodec for libx264 and the sound
 // codec, libswscale for RGB to 4:2:0 YUV, libswresample for the sound codec's sample format.
+// And on POSIX for placing the finished file: mkstemps, fsync, renameat2 or link.
 #include "capture/encoder.h"
 
 #include "core/timeline.h"
@@ -13,14 +14,15 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <cstdio>  // std::remove
+#include <fcntl.h>     // open, AT_FDCWD
+#include <sys/stat.h>  // lstat, fchmod, umask
+#include <unistd.h>    // close, fsync, link, unlink
+
+#include <cerrno>
+#include <cstdio>  // renameat2, RENAME_NOREPLACE, std::rename
+#include <vector>
 
 namespace {
-// Speed over size: the encoder shares the machine with the drawing and must keep up with it.
-// At 1024 x 768 on one core, veryfast costs 24 ms a frame, superfast 12 ms and ultrafast 6 ms;
-// on two cores shared with the software renderer, capturing runs at 0.71 of the drawing-alone
-// rate with superfast and 0.88 with ultrafast, for about 70 % more bytes at the same quality.
-constexpr char kX264Preset[] = "ultrafast";
 constexpr std::int64_t kAacBitRate = 256000;
 constexpr int kKeyframeSeconds = 2;  // how far a player seeking may have to decode from
 
@@ -38,7 +40,9 @@ struct Output {
     int width = 0;
     int height = 0;
     std::int64_t audio_sent = 0;  // samples per channel handed to the sound encoder
-    std::string path;
+    std::string path;             // where the finished file goes
+    std::string partial;          // where it is written until then, in the same folder
+    bool force = false;
     std::string failure;  // the first thing that went wrong while writing
 };
 Output output;
@@ -48,6 +52,11 @@ std::string describe(int code)
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
     return text;
+}
+
+std::string system_error(int code)
+{
+    return describe(AVERROR(code));
 }
 
 bool fail(const std::string& what, int code = 0)
@@ -107,9 +116,9 @@ bool open_video(const CaptureOptions& options)
     c->width = options.width;
     c->height = options.height;
     c->pix_fmt = AV_PIX_FMT_YUV420P;
-    c->time_base = AVRational{1, options.fps};
-    c->framerate = AVRational{options.fps, 1};
-    c->gop_size = options.fps * kKeyframeSeconds;
+    c->time_base = AVRational{options.fps_den, options.fps_num};
+    c->framerate = AVRational{options.fps_num, options.fps_den};
+    c->gop_size = options.fps_num * kKeyframeSeconds / options.fps_den;
     // The tags say what the conversion below does, so that players turn it back into the
     // colours the show drew.
     c->color_range = AVCOL_RANGE_MPEG;
@@ -119,7 +128,7 @@ bool open_video(const CaptureOptions& options)
     if ((output.format->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    av_opt_set(c->priv_data, "preset", kX264Preset, 0);
+    av_opt_set(c->priv_data, "preset", options.preset.c_str(), 0);
     av_opt_set_double(c->priv_data, "crf", options.crf, 0);
     const int opened = avcodec_open2(c, h264, nullptr);
     if (opened < 0) {
@@ -214,25 +223,103 @@ void release()
         output.format = nullptr;
     }
 }
+
+// The file is written under a name of its own beside OUT (so on the same file system, where a
+// rename is atomic): OUT's name with ".partial-XXXXXX" before its extension, so that a kept
+// one still plays. Whatever stands at OUT stays untouched until the capture is complete.
+bool create_partial(std::string& error)
+{
+    struct stat existing {};
+    if (lstat(output.path.c_str(), &existing) == 0) {
+        if (S_ISDIR(existing.st_mode)) {
+            error = output.path + " is a folder";
+            return false;
+        }
+        if (!output.force) {
+            error = output.path + " exists; --force replaces it";
+            return false;
+        }
+    }
+    const std::size_t dot = output.path.rfind('.');
+    const std::string extension = output.path.substr(dot);
+    std::string name = output.path.substr(0, dot) + ".partial-XXXXXX" + extension;
+    std::vector<char> buffer(name.begin(), name.end());
+    buffer.push_back('\0');
+    const int fd = mkstemps(buffer.data(), static_cast<int>(extension.size()));
+    if (fd < 0) {
+        error = "cannot write " + output.path + ": " + system_error(errno);
+        return false;
+    }
+    output.partial = buffer.data();
+    // mkstemps makes the file private to its owner; a finished capture gets the permissions
+    // any new file would.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    close(fd);
+    return true;
+}
+
+// On the disk, not just in the system's cache, before it takes OUT's name: a crash or power
+// cut after the rename must not leave OUT empty.
+bool settle_partial()
+{
+    const int fd = open(output.partial.c_str(), O_RDONLY);
+    const bool synced = fd >= 0 && fsync(fd) == 0;
+    const int code = errno;
+    if (fd >= 0) {
+        close(fd);
+    }
+    return synced || fail("cannot write " + output.path + ": " + system_error(code));
+}
+
+// With --force the finished file replaces OUT in one step. Without it OUT must still be free,
+// and taking the name must fail if another program took it meanwhile (two captures of one
+// path): a rename that never replaces, or where the file system lacks one, a hard link.
+bool place_partial()
+{
+    const char* from = output.partial.c_str();
+    const char* to = output.path.c_str();
+    if (output.force) {
+        return std::rename(from, to) == 0 ||
+               fail("cannot replace " + output.path + ": " + system_error(errno));
+    }
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno == EINVAL && link(from, to) == 0) {
+        unlink(from);
+        return true;
+    }
+    if (errno == EEXIST) {
+        return fail(output.path + " appeared while capturing (" + system_error(errno) + ")");
+    }
+    return fail("cannot put the capture at " + output.path + ": " + system_error(errno));
+}
 }  // namespace
 
 bool encoder_open(const CaptureOptions& options, std::string& error)
 {
     av_log_set_level(AV_LOG_WARNING);  // x264's and the AAC encoder's statistics are noise here
     output.path = options.out;
+    output.force = options.force;
     output.width = options.width;
     output.height = options.height;
+    if (!create_partial(error)) {
+        return false;
+    }
     const char* container = options.matroska ? "matroska" : "mp4";
     int status = avformat_alloc_output_context2(&output.format, nullptr, container, nullptr);
     if (status < 0) {
         error = std::string("FFmpeg has no ") + container + " writer";
+        encoder_abandon();
         return false;
     }
-    status = avio_open(&output.format->pb, options.out.c_str(), AVIO_FLAG_WRITE);
+    // "file:" so that a name with a colon is never taken for another protocol.
+    status = avio_open(&output.format->pb, ("file:" + output.partial).c_str(), AVIO_FLAG_WRITE);
     if (status < 0) {
         error = "cannot write " + options.out + ": " + describe(status);
-        avformat_free_context(output.format);
-        output.format = nullptr;
+        encoder_abandon();
         return false;
     }
     output.packet = av_packet_alloc();
@@ -294,15 +381,34 @@ bool encoder_finish(const std::int16_t* samples, std::int64_t upto, std::string&
     }
     if (ok) {
         const int closed = avio_closep(&output.format->pb);
-        ok = closed >= 0 || fail("cannot close " + output.path, closed);
+        ok = (closed >= 0 || fail("cannot close " + output.path, closed)) && settle_partial();
+    }
+    release();
+    if (!ok) {
+        unlink(output.partial.c_str());
+        output.failure += "; nothing written to " + output.path;
+    } else if (!place_partial()) {
+        ok = false;
+        output.failure += "; this capture is kept as " + output.partial;
     }
     error = output.failure;
-    release();
     return ok;
+}
+
+std::string encoder_failure()
+{
+    return output.failure;
+}
+
+const char* encoder_partial_path()
+{
+    return output.partial.c_str();
 }
 
 void encoder_abandon()
 {
     release();
-    std::remove(output.path.c_str());
+    if (!output.partial.empty()) {
+        unlink(output.partial.c_str());
+    }
 }

@@ -19,14 +19,15 @@
 #include "scene/frame.h"
 
 #include <SDL.h>
-#include <unistd.h>  // isatty
+#include <unistd.h>  // isatty, unlink, write
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>  // std::signal, std::sig_atomic_t
+#include <csignal>  // std::signal, std::raise, sigprocmask
 #include <cstdio>
 #include <cstdlib>  // std::atexit
+#include <cstring>  // std::strlen
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -34,19 +35,64 @@
 namespace {
 constexpr int kStatusFailed = 1;
 constexpr int kStatusUsage = 2;
-constexpr int kStatusInterrupted = 130;  // what a shell reports for a process ended by SIGINT
+constexpr int kStatusBySignal = 128;
+constexpr int kSignalsToAbandon = 3;
 constexpr double kProgressEverySeconds = 0.25;
 constexpr double kProgressEverySecondsInLogs = 10.0;
 
 using Clock = std::chrono::steady_clock;
 
-volatile std::sig_atomic_t interrupted = 0;
+// Any thread may take a signal, and two may take one each at once: plain lock-free atomics.
+std::atomic<int> interrupted{0};  // the first SIGINT or SIGTERM, 0 until then
+std::atomic<int> signals_seen{0};
+std::atomic<const char*> unfinished{nullptr};  // the file being written, until it is settled
+static_assert(std::atomic<int>::is_always_lock_free &&
+                  std::atomic<const char*>::is_always_lock_free,
+              "a signal handler may only touch lock-free atomics");
+const bool stderr_is_terminal = isatty(2) != 0;
 
-// The first Ctrl-C finishes the file; a second one ends the process at once.
+// The first Ctrl-C (or SIGTERM) finishes the file with the frames so far. Finishing takes a
+// moment, and an impatient second Ctrl-C must not cost the file: it is only answered. A third
+// gives up: the unfinished file goes, whatever stood at OUT stays, and the signal ends the
+// process as it would have without this handler.
 extern "C" void note_interrupt(int signal)
 {
-    interrupted = 1;
-    std::signal(signal, SIG_DFL);
+    int none = 0;
+    interrupted.compare_exchange_strong(none, signal);
+    const int seen = signals_seen.fetch_add(1) + 1;
+    if (seen == kSignalsToAbandon - 1) {
+        // On a terminal the progress line has no end of line yet.
+        const char* note = "\ncorvanel-capture: finishing the file; once more abandons it\n";
+        note += stderr_is_terminal ? 0 : 1;
+        const ssize_t ignored = write(2, note, std::strlen(note));
+        static_cast<void>(ignored);
+    } else if (seen >= kSignalsToAbandon) {
+        const char* path = unfinished.load();
+        if (path != nullptr) {
+            unlink(path);
+        }
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+}
+
+// 130 for SIGINT, 143 for SIGTERM: what a shell reports for a process the signal ended.
+int interrupted_status()
+{
+    return kStatusBySignal + interrupted.load();
+}
+
+void catch_interrupts()
+{
+    std::signal(SIGINT, note_interrupt);
+    std::signal(SIGTERM, note_interrupt);
+    // A parent may start us with them blocked (the mask outlives exec); then Ctrl-C would
+    // never reach the handler, and one sent already is waiting.
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    sigprocmask(SIG_UNBLOCK, &stops, nullptr);
 }
 
 struct Job {
@@ -74,8 +120,15 @@ bool output_settled = true;
 void remove_unsettled_output()
 {
     if (!output_settled) {
+        unfinished.store(nullptr);
         encoder_abandon();
     }
+}
+
+void settle_output()
+{
+    unfinished.store(nullptr);
+    output_settled = true;
 }
 
 void stop_pipeline(const std::string& why)
@@ -110,7 +163,7 @@ void encode_frames(const CaptureOptions& options)
         pipeline.changed.notify_all();
         const std::int64_t sound_until = capture_audio_frames(options, job.frame + 1);
         if (!converted) {
-            stop_pipeline("encoding failed");
+            stop_pipeline(encoder_failure());
             return;
         }
         if (!soundtrack_wait(sound_until)) {
@@ -118,7 +171,7 @@ void encode_frames(const CaptureOptions& options)
             return;
         }
         if (!encoder_audio(soundtrack_samples(), sound_until)) {
-            stop_pipeline("encoding the sound failed");
+            stop_pipeline(encoder_failure());
             return;
         }
         pipeline.encoded.store(job.frame + 1);
@@ -173,11 +226,13 @@ std::string clock_time(double seconds)
     return text;
 }
 
-// On a terminal one line, rewritten a few times a second; in a log a line now and then.
+// On a terminal one line, rewritten a few times a second; in a log a line as soon as the first
+// frame is encoded (evidence that the capture is under way), then one now and then.
 struct Progress {
     Clock::time_point start = Clock::now();
     Clock::time_point shown = start;
-    bool terminal = isatty(2) != 0;
+    bool terminal = stderr_is_terminal;
+    bool started = false;
 
     double rate(std::int64_t done, Clock::time_point now) const
     {
@@ -189,9 +244,12 @@ struct Progress {
     {
         const Clock::time_point now = Clock::now();
         const double since = std::chrono::duration<double>(now - shown).count();
-        if (!last && since < (terminal ? kProgressEverySeconds : kProgressEverySecondsInLogs)) {
+        const bool first = !terminal && !started && done > 0;
+        if (!last && !first &&
+            since < (terminal ? kProgressEverySeconds : kProgressEverySecondsInLogs)) {
             return;
         }
+        started = started || done > 0;
         shown = now;
         const double rate = this->rate(done, now);
         const std::string left = rate > 0 ? clock_time((total - done) / rate) : "?";
@@ -223,22 +281,23 @@ int main(int argc, char* argv[])
         case ParseResult::run:
             break;
     }
-    std::signal(SIGINT, note_interrupt);
-    std::signal(SIGTERM, note_interrupt);
+    catch_interrupts();
 
     const std::int64_t total = capture_frame_count(options);
     if (!encoder_open(options, error)) {
         return fail_setup(error);
     }
     output_settled = false;
+    unfinished.store(encoder_partial_path());
     std::atexit(remove_unsettled_output);
     const std::int64_t first_sample = std::int64_t{options.from_ms} * kAudioRate / 1000;
     if (!soundtrack_start(first_sample, capture_audio_frames(options, total), error) ||
         !offscreen_open(options.width, options.height, error)) {
         return fail_setup(error);
     }
-    std::fprintf(stderr, "corvanel-capture: %lld frames of %d x %d at %d fps, drawn by %s\n",
-                 static_cast<long long>(total), options.width, options.height, options.fps,
+    std::fprintf(stderr, "corvanel-capture: %lld frames of %d x %d at %.5g fps, drawn by %s\n",
+                 static_cast<long long>(total), options.width, options.height,
+                 static_cast<double>(options.fps_num) / options.fps_den,
                  offscreen_renderer().c_str());
     W = options.width;
     H = options.height;
@@ -279,38 +338,39 @@ int main(int argc, char* argv[])
     offscreen_close();
 
     const std::int64_t done = pipeline.encoded.load();
-    const double seconds = static_cast<double>(done) / options.fps;
+    const double seconds = static_cast<double>(done) * options.fps_den / options.fps_num;
     const char* out = options.out.c_str();
     if (pipeline.failed || (interrupted != 0 && done == 0)) {
         encoder_abandon();
-        output_settled = true;
+        settle_output();
         soundtrack_stop();
         SDL_Quit();
         if (pipeline.failed) {
-            return fail_setup(pipeline.failure + "; " + options.out + " removed");
+            return fail_setup(pipeline.failure + "; nothing written to " + options.out);
         }
-        std::fprintf(stderr, "corvanel-capture: interrupted before the first frame; %s removed\n",
+        std::fprintf(stderr,
+                     "corvanel-capture: interrupted before the first frame; nothing written to "
+                     "%s\n",
                      out);
-        return kStatusInterrupted;
+        return interrupted_status();
     }
     progress.show(done, total, true);
     const double rate = progress.rate(done, Clock::now());
     const bool finished =
         encoder_finish(soundtrack_samples(), capture_audio_frames(options, done), error);
+    settle_output();
     soundtrack_stop();
     SDL_Quit();
     if (!finished) {
-        encoder_abandon();
-        output_settled = true;
-        return fail_setup(error + "; " + options.out + " removed");
+        return fail_setup(error);
     }
-    output_settled = true;
-    if (interrupted != 0) {
+    // An interrupt that came after the last frame was drawn cut nothing short.
+    if (interrupted != 0 && done < total) {
         std::fprintf(stderr,
                      "corvanel-capture: interrupted; %s holds the first %lld frames (%.3f s) and "
                      "plays\n",
                      out, static_cast<long long>(done), seconds);
-        return kStatusInterrupted;
+        return interrupted_status();
     }
     std::fprintf(stderr, "corvanel-capture: wrote %s: %lld frames, %.3f s, at %.2f fps\n", out,
                  static_cast<long long>(done), seconds, rate);

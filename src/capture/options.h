@@ -1,7 +1,8 @@
 #pragma once
 // What one capture run is asked for, read from its command line, and the plan that follows
 // from it: how many frames, the show time of each, how many samples of sound. The plan is
-// plain arithmetic so that the tests can place every frame and sample the way the capture did.
+// plain integer arithmetic on the frame rate as a fraction (30000/1001 is exact), so that a
+// frame's time and the samples that go with it never drift, however long the capture.
 //
 //   parse_capture_options(argc, argv, options, error)   run, help, or an error line in `error`
 //   capture_frame_count(options)   frames in [from, to) at the frame rate
@@ -14,12 +15,15 @@
 struct CaptureOptions {
     std::int32_t width;
     std::int32_t height;
-    std::int32_t fps;
+    std::int32_t fps_num;  // frames per second is fps_num / fps_den, in lowest terms
+    std::int32_t fps_den;
     std::int32_t from_ms;  // show time of the first frame and the first sample
     std::int32_t to_ms;    // show time the capture stops before
     std::int32_t crf;      // x264's constant rate factor: lower is better and larger
+    std::string preset;    // x264's speed for size trade, by its own names
     std::string out;
     bool matroska;  // .mkv (FLAC sound) rather than .mp4 (AAC sound)
+    bool force;     // an existing OUT may be replaced
 };
 
 enum class ParseResult { run, help, error };

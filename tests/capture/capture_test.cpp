@@ -1,12 +1,12 @@
 // corvanel-capture's files read as a player reads them, through Debian's ffprobe and ffmpeg:
-// the streams' form and length, every decoded frame against the show's own drawing of its
-// moment in a GL window, and the decoded sound against the show's mixer and its beat grid.
+// every decoded frame against the show's own drawing of its moment in a GL window, in the
+// colours its tags say, and the decoded sound against the show's mixer. (The streams' lengths
+// at any rate are the command-line tests'.)
 // One capture into each container, of three seconds across the logos' entry at beat 128.
 #include "assets/texture_bank.h"
 #include "core/timeline.h"
 #include "gl_window.h"
 #include "playback_capture.h"
-#include "score.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,6 @@
 #include <cstdlib>    // mkdtemp, std::system
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,12 +32,11 @@ constexpr std::size_t kRgbBytes = std::size_t{kWidth} * kHeight * 3;
 constexpr std::size_t kYuvBytes = std::size_t{kWidth} * kHeight * 3 / 2;
 constexpr int kBlock = 4;
 constexpr int kBlocks = (kWidth / kBlock) * (kHeight / kBlock);
-// What x264 at the default quality leaves of fine texture at this size, in 8-bit levels of
-// the block means (measured: at most 2.5); a frame one step early or late is off by 4.5 or more.
+// What x264 at the default encoding (faster, CRF 20) leaves of fine texture at this size, in
+// 8-bit levels of the block means (measured: at most 2.4); a frame one step early or late is
+// off by 4.6 or more.
 constexpr double kMaxBlockError = 3.0;
 constexpr double kMaxMatrixSlope = 0.25;
-constexpr double kMaxOnsetErrorMs = 2.0;
-constexpr std::int64_t kAacFrame = 1024;
 
 std::string read_output(const std::string& command)
 {
@@ -177,44 +175,21 @@ double mean_difference(const std::vector<double>& a, const std::vector<double>& 
 }
 }  // namespace
 
-TEST_F(CapturedShow, StreamsAreWhatAPlayerExpects)
-{
-    // Codec, size, colour tags, frame rate, and both streams lasting the three seconds.
-    const std::string kVideo = "h264|320|240|yuv420p|tv|bt709|60/1|0.000000|";
-    const std::string kMp4 = kVideo + "3.000000\naac|48000|2|0/0|0.000000|3.000000\n";
-    const std::string kMkv = kVideo +
-                             "N/A|00:00:03.000000000\nflac|48000|2|0/0|0.000000|N/A|"
-                             "00:00:03.000000000\n";
-    for (const Decoded* d : {&mp4, &mkv}) {
-        SCOPED_TRACE(d->path);
-        EXPECT_EQ(read_output("ffprobe -v error -show_entries stream=codec_name,width,height,"
-                              "pix_fmt,color_range,color_space,r_frame_rate,sample_rate,channels,"
-                              "start_time,duration:stream_tags=DURATION -of compact=nk=1:p=0 " +
-                              d->path),
-                  d == &mp4 ? kMp4 : kMkv);
-        std::istringstream times(read_output(
-            "ffprobe -v error -select_streams v -show_entries frame=best_effort_timestamp_time "
-            "-of default=nw=1:nk=1 " +
-            d->path));
-        int k = 0;
-        for (double t = 0; times >> t; ++k) {
-            ASSERT_NEAR(t, static_cast<double>(k) / kFps, 0.0005) << "frame " << k;
-        }
-        EXPECT_EQ(k, kFrames);
-    }
-    // AAC codes whole frames of 1024 samples. The mp4's edit list ends the sound at 3 s
-    // (above), but FFmpeg's decoder still hands out the rest of the last frame, the encoder's
-    // padding; FLAC ends exactly (below).
-    EXPECT_LT(static_cast<std::int64_t>(mp4.sound.size()), (kSamples + kAacFrame) * 2);
-}
-
 // Both files hold the same frames, each closer to the show's drawing of its own moment than
-// to the moments a frame before and after. Tagged BT.709 and converted so: where BT.709 and
+// to the moments a frame before and after. Tagged BT.709 limited range, so that players turn
+// them back into RGB by the matrix that made them, and converted so: where BT.709 and
 // BT.601 (what a player assumes of untagged video of old sizes) disagree about a block's
 // brightness, the decoded brightness sides with BT.709, its departure from BT.709 not following
 // the two matrices' difference (a slope near 0, where converting by BT.601 would make it 1).
 TEST_F(CapturedShow, EveryFrameIsTheShowsDrawingOfItsMomentInTheTaggedColours)
 {
+    for (const Decoded* d : {&mp4, &mkv}) {
+        EXPECT_EQ(read_output("ffprobe -v error -select_streams v -show_entries stream=color_range,"
+                              "color_space,color_transfer,color_primaries -of csv=p=0 " +
+                              d->path),
+                  "tv,bt709,bt709,bt709\n")
+            << d->path;
+    }
     EXPECT_TRUE(mp4.frames == mkv.frames);
     ASSERT_EQ(drawn.size(), kFrames * kRgbBytes);
     std::vector<std::vector<double>> expected;
@@ -268,26 +243,4 @@ TEST_F(CapturedShow, SoundIsTheMixersOutputToTheSample)
         }
     }
     EXPECT_EQ(best_lag, 0);
-}
-
-TEST_F(CapturedShow, KicksFallOnTheBeatGridAsTheVideosTimestampsPlaceIt)
-{
-    // The score's kicks whose onset and the level windows around it lie inside the span.
-    std::vector<std::int64_t> expected;
-    for (const int beat : kick_beats(compose_score())) {
-        const std::int64_t at = beat * kSamplesPerBeat - kFirstSample;
-        if (at >= kAudioRate / 20 && at + kAudioRate / 20 < kSamples) {
-            expected.push_back(at);
-        }
-    }
-    ASSERT_GE(expected.size(), 4u);
-    for (const Decoded* d : {&mp4, &mkv}) {
-        const std::vector<std::int64_t> onsets =
-            find_onsets(mono(d->sound.data(), kSamples), expected, kAudioRate * 30 / 1000);
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            const double error_ms = (onsets[i] - expected[i]) * 1000.0 / kAudioRate;
-            EXPECT_LE(std::abs(error_ms), kMaxOnsetErrorMs)
-                << d->path << ": beat at sample " << expected[i];
-        }
-    }
 }
