@@ -1,26 +1,15 @@
-/* Test-only companion of the shipped show, never part of it. On Linux it is loaded with
- * LD_PRELOAD into the shipped executable; on Windows, where nothing can be preloaded, it is
- * linked into a test build of the show with ld's --wrap, so that the show's calls reach it
- * first (the release executable is linked without it).
- *
- * - SDL_GetTicks() runs ahead by the number of milliseconds written in $CORVANEL_SHIM_DIR/ahead
- *   (absent: 0), so a test can move the show clock without waiting minutes. Only on the main
- *   thread: the audio thread's ticks time the music, which does not jump.
- * - Windows build only: while $CORVANEL_SHIM_DIR/hold holds a number of milliseconds, the show
- *   clock stands still at that moment (a silent show's clock is its ticks since timing_start).
- *   Write it before the show starts, and move it only forward.
- * - SDL_GL_SwapBuffers() is counted: $CORVANEL_SHIM_DIR/first_frame holds
- *   "<ms from process start to the first presented frame> <ms from SDL_Init to it>" (the
- *   second leaves out the time the setup dialog waited for its answer),
- *   $CORVANEL_SHIM_DIR/presented the frames presented so far, after every swap, and at exit
- *   $CORVANEL_SHIM_DIR/frames holds "<frames> <ms from the first to the last frame>".
- * - SDL_Quit() is counted in $CORVANEL_SHIM_DIR/quits, written at once (a process that dies of
- *   a signal runs no destructor).
- * - SDL_CreateRGBSurface() fails for the surfaces written as "<width> <height> <depth>" in
- *   $CORVANEL_SHIM_DIR/fail_surface, as it would when memory runs out.
- * - Linux only: each timing-probe number the show formats is logged in $CORVANEL_SHIM_DIR/probes
- *   as "<CLOCK_MONOTONIC ns when that loop pass read its clock> <ns when its frame was swapped>
- *   <beats>": the pass's clock read is its first SDL_GetTicks() on the main thread.
+/* Test-only companion of the shipped show, never part of it: LD_PRELOADed on Linux, linked
+ * with ld's --wrap into a test build on Windows. Its files live in $CORVANEL_SHIM_DIR:
+ * - ahead: milliseconds SDL_GetTicks() runs ahead on the main thread (the audio thread's ticks
+ *   time the music, which does not jump). Windows only, hold: a moment the silent show's clock
+ *   stands still at (set before the start, moved only forward).
+ * - first_frame "<ms from process start> <ms from SDL_Init>" at the first SDL_GL_SwapBuffers(),
+ *   presented (frames so far, after every swap), frames "<count> <ms first to last>" at exit.
+ * - quits: SDL_Quit() calls, written at once (a process killed by a signal runs no destructor).
+ * - fail_surface "<width> <height> <depth>": SDL_CreateRGBSurface() fails for it, as when
+ *   memory runs out.
+ * - Linux only, probes: "<ns the loop pass read its clock> <ns its frame was swapped> <beats>"
+ *   per timing-probe number, the read being the pass's first main-thread SDL_GetTicks().
  */
 #if !defined(_GNU_SOURCE) && !defined(_WIN32)
 #define _GNU_SOURCE /* RTLD_NEXT */
