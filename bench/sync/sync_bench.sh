@@ -22,7 +22,7 @@ for setup in "pulseaudio pulse" "pulseaudio alsa" "pipewire pulse" "pipewire als
     for run in $(seq "$runs"); do
         # One "min median max" line per run that measured.
         if LIMIT=1000 "$source_dir/tests/sync/e2e_sync.sh" $setup >"$log" 2>&1 &&
-            line=$(sed -n 's/^offset min \/ median \/ max: \([-+0-9.]*\) \/ \([-+0-9.]*\) \/ \([-+0-9.]*\) ms$/\1 \2 \3/p' "$log") &&
+            line=$(sed -n 's/^offset min \/ median \/ max: \([-+0-9.]*\) \/ \([-+0-9.]*\) \/ \([-+0-9.]*\) ms.*/\1 \2 \3/p' "$log") &&
             [ -n "$line" ]; then
             runs_seen+="$line"$'\n'
         else

@@ -2,11 +2,11 @@
 // printed (the time its loop pass read the clock and swapped its frame, and the beat count it
 // read), finds in the recording of the sink's monitor when the music for that moment was
 // heard, by matching a quarter second of the track as the show's mixer plays it.
-//   sync_offsets <music.mp3> <recording prefix> <probes> <limit ms> [<probe limit ms> [swap]]
-// Prints one line per probe and a summary, and exits 1 if the median offset exceeds the limit
-// (one probe that lands in a dropout does not decide), or any matched probe's the probe limit:
-// offsets from the clock's reading, or with `swap` from the frame's swap. Positive offsets: the
-// music is late. The recording is one stretch without a gap.
+//   sync_offsets <music.mp3> <recording prefix> <probes> <limit ms>
+// Prints one line per probe and a summary (with the median from the frames' swaps beside it),
+// and exits 1 if the median offset from the clock's reading exceeds the limit (one probe that
+// lands in a dropout does not decide). Positive offsets: the music is late. The recording is
+// one stretch without a gap.
 #include "core/timeline.h"
 #include "playback_capture.h"
 
@@ -56,10 +56,8 @@ double match(const std::vector<float>& signal, std::int64_t at, const std::vecto
 
 int main(int argc, char** argv)
 {
-    if (argc < 5 || argc > 7) {
-        std::fprintf(stderr,
-                     "usage: sync_offsets MUSIC.mp3 RECORDING PROBES LIMIT_MS [PROBE_LIMIT_MS "
-                     "[swap]]\n");
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: sync_offsets MUSIC.mp3 RECORDING PROBES LIMIT_MS\n");
         return 2;
     }
     std::ifstream mp3_file(argv[1], std::ios::binary);
@@ -69,8 +67,6 @@ int main(int argc, char** argv)
     std::ifstream stamps(std::string(argv[2]) + ".stamps");
     std::ifstream probe_file(argv[3]);
     const double limit_ms = std::atof(argv[4]);
-    const double probe_limit_ms = argc > 5 ? std::atof(argv[5]) : 1e9;
-    const bool at_swap = argc > 6 && std::string(argv[6]) == "swap";
     // The recording's sample 0 was played at t0: every read returns after its last sample
     // was played, so the earliest-returning read bounds it best; of the first two seconds' reads
     // only, before any disturbance (a server that raised its quantum hands whole quanta over
@@ -117,7 +113,7 @@ int main(int argc, char** argv)
         played[i] = (track.samples[2 * i] + track.samples[2 * i + 1]) / 65536.0f;
     }
 
-    std::vector<double> offsets, other_offsets;
+    std::vector<double> offsets, swap_offsets;
     for (const Probe& probe : probes) {
         const auto moment =
             static_cast<std::int64_t>(std::llround(probe.beats / kShowBpm * 60 * kAudioRate));
@@ -156,8 +152,8 @@ int main(int argc, char** argv)
         const double offset_ms = (heard_ns - probe.read_ns) / 1e6;
         const double after_swap_ms = (heard_ns - probe.swap_ns) / 1e6;
         if (best > 0.8) {
-            offsets.push_back(at_swap ? after_swap_ms : offset_ms);
-            other_offsets.push_back(at_swap ? offset_ms : after_swap_ms);
+            offsets.push_back(offset_ms);
+            swap_offsets.push_back(after_swap_ms);
         }
         std::printf(
             "beat %10.4f: music heard %+7.1f ms after the clock read it, %+7.1f ms after "
@@ -169,13 +165,9 @@ int main(int argc, char** argv)
         return 1;
     }
     std::sort(offsets.begin(), offsets.end());
-    std::sort(other_offsets.begin(), other_offsets.end());
+    std::sort(swap_offsets.begin(), swap_offsets.end());
     const double median = offsets[offsets.size() / 2];
-    std::printf("offset min / median / max: %+.1f / %+.1f / %+.1f ms (%s; %s median %+.1f)\n",
-                offsets.front(), median, offsets.back(), at_swap ? "at the swap" : "at the read",
-                at_swap ? "at the read" : "at the swap", other_offsets[other_offsets.size() / 2]);
-    return std::fabs(median) <= limit_ms &&
-                   std::max(-offsets.front(), offsets.back()) <= probe_limit_ms
-               ? 0
-               : 1;
+    std::printf("offset min / median / max: %+.1f / %+.1f / %+.1f ms (at the swap median %+.1f)\n",
+                offsets.front(), median, offsets.back(), swap_offsets[swap_offsets.size() / 2]);
+    return std::fabs(median) <= limit_ms ? 0 : 1;
 }
