@@ -124,7 +124,8 @@ EOF
 # drawn at each step: it ends on its own with status 0 and no leak report.
 whole_show_no_leaks()
 {
-    local sound_server=$(dirname "$0")/../sync/sound_server.sh
+    # Not local: the exit trap runs after this function has returned.
+    sound_server=$(dirname "$0")/../sync/sound_server.sh
     "$sound_server" start "$SHOW_DIR/sound" pulseaudio || fail "no PulseAudio"
     trap '"$sound_server" stop "$SHOW_DIR/sound"; show_cleanup' EXIT
     source "$SHOW_DIR/sound/env"
