@@ -15,3 +15,7 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/../licences/zlib.txt
     ${CMAKE_CURRENT_LIST_DIR}/../licences/libjpeg-turbo.txt
     ${CMAKE_CURRENT_LIST_DIR}/../licences/SDL-1.2.txt
     ${CMAKE_CURRENT_LIST_DIR}/../licences/LGPL-2.1.txt DESTINATION licences)
+# emscripten's runtime (its JavaScript library and the C and C++ libraries it links: musl,
+# libc++, compiler-rt) is in the WebAssembly too: Debian's record of their authors and
+# licences, from the emscripten package that built it.
+install(FILES /usr/share/doc/emscripten/copyright DESTINATION licences RENAME emscripten.txt)
