@@ -106,6 +106,9 @@ bool open_window()
 {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    // The swap waits for the display's refresh: whole frames, no tearing as the tunnel sweeps
+    // across the screen. The clock's aim at the swap includes that wait.
+    SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 1);
     const Uint32 flags = fullscreen ? SDL_OPENGL | SDL_FULLSCREEN : SDL_OPENGL;
     if (SDL_SetVideoMode(W, H, 32, flags) == nullptr) {
         return report_no_window();
@@ -120,6 +123,7 @@ void run_main_loop()
         tick_show_clock();
         render_frame();
         SDL_GL_SwapBuffers();
+        frame_shown();
         SDL_Delay(kLoopDelayMs);
         quit_requested = handle_show_events() || ending_signal != 0;
         if (timing_ms > kShowLengthMs) {

@@ -8,6 +8,11 @@
 // suspended sink, a stopped process): the picture holds, and they move on together.
 // The clock never runs backwards. Without music it runs from the ticks.
 //
+// While it follows the music, a pass draws ahead of the music heard at its clock reading by
+// the time its frame takes to appear (run/swap_delay.h), so the picture is seen with its
+// sound. The lead moves towards a new estimate a little each pass: the picture neither jumps
+// nor stalls when the drawing gets slower or faster. Without music there is nothing to aim at.
+//
 // A mixer silent for longer than a stall goes on without it: the show runs from the ticks, and
 // once sound comes back (the stall ends, or a sound server that went away is back and the
 // device opens again) the music moves to the picture's moment and the clock follows it again.
@@ -17,12 +22,14 @@
 #include "core/timeline.h"
 #include "run/hearing.h"
 #include "run/music.h"
+#include "run/swap_delay.h"
 
 #include <SDL.h>
 
-#include <algorithm>  // std::max, std::min
+#include <algorithm>  // std::clamp, std::max, std::min
 
 std::int32_t timing_start = 0;
+std::int32_t timing_lead_ms = 0;
 
 namespace {
 // A driver that never mixes is not waited for longer than this: the show runs silent then.
@@ -37,6 +44,8 @@ constexpr std::int32_t kLoopStandstillMs = 500;
 constexpr std::int32_t kStandingAfterBlocks = 2;
 // How often a sound device that went away is asked for again.
 constexpr std::int32_t kReopenEveryMs = 1000;
+// How far the lead moves in one pass: a fraction of a frame, unseen.
+constexpr std::int32_t kLeadStepMs = 2;
 
 // Following: the clock is the music as heard. Silent: the clock runs from the ticks while the
 // music cannot be heard. Without sound: never had any; the ticks alone.
@@ -58,6 +67,17 @@ std::int32_t last_reopen_ticks = 0;
 std::int32_t ticks_now()
 {
     return static_cast<std::int32_t>(SDL_GetTicks());
+}
+
+// The lead a following clock draws with this pass: towards the estimate, a step at a time.
+void aim_at_the_swap()
+{
+    if (sound != Sound::following) {
+        timing_lead_ms = 0;
+        return;
+    }
+    timing_lead_ms =
+        std::clamp(swap_delay_ms(), timing_lead_ms - kLeadStepMs, timing_lead_ms + kLeadStepMs);
 }
 
 // Puts the music where the picture is and follows it again, once it is heard.
@@ -116,6 +136,8 @@ void tick_show_clock()
     }
     if (waiting_for_music) {
         if (now - music_started_at <= kFirstMixTimeoutMs) {
+            // The held picture moves nothing: the first moving frame takes the passes so far.
+            timing_lead_ms = swap_delay_ms();
             timing_set_ms(held_ms);
             return;
         }
@@ -123,7 +145,8 @@ void tick_show_clock()
         waiting_for_music = false;
         sound = Sound::none;
     }
-    std::int32_t ms = now - timing_start;
+    aim_at_the_swap();
+    std::int32_t ms = now + timing_lead_ms - timing_start;
     if (sound == Sound::following && heard.heard &&
         now - mixing_seen_at > kStandingAfterBlocks * heard.block_ms) {
         ms = std::min(ms, heard.mixed_ms);
@@ -132,12 +155,18 @@ void tick_show_clock()
         (music_device_lost() || now - mixing_seen_at > kSilentAfterMs)) {
         sound = Sound::silent;
         silent_mixes = heard.mixes;
+        timing_lead_ms = 0;
         timing_start = now - timing_ms;  // on from the moment shown
         ms = timing_ms;
     } else if (sound == Sound::silent) {
         recover_sound(now, heard);
     }
     timing_set_ms(std::max(ms, timing_ms));
+}
+
+void frame_shown()
+{
+    swap_delay_note(ticks_now() - last_pass_ticks);
 }
 
 void skip_forward()

@@ -11,6 +11,8 @@ quit_controls()
     for quit in "show_key Escape" "xdotool click 3" close_box; do
         show_start
         show_wait_first_frame
+        # Whole frames at the display's rate: the swap asked to wait for its refresh.
+        [ "$(cut -d' ' -f1 "$SHOW_DIR/swap_control")" = 1 ] || fail "the swap does not wait for the refresh"
         if [ "$quit" = "show_key Escape" ]; then
             # The show handles events in order, so once the last key's release has written its
             # number, the clicks and keys before it were handled without ending the show.

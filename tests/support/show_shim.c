@@ -8,8 +8,10 @@
  * - quits: SDL_Quit() calls, written at once (a process killed by a signal runs no destructor).
  * - fail_surface "<width> <height> <depth>": SDL_CreateRGBSurface() fails for it, as when
  *   memory runs out.
- * - Linux only, probes: "<ns the loop pass read its clock> <ns its frame was swapped> <beats>"
- *   per timing-probe number, the read being the pass's first main-thread SDL_GetTicks().
+ * - Linux only, probes: "<ns the loop pass read its clock> <ns its frame was swapped> <beats>
+ *   <the show's lead in ms>" per timing-probe number, the read being the pass's first
+ *   main-thread SDL_GetTicks(); swap_control "<asked> <as GL has it>" at the first swap (-1:
+ *   never asked, or GL cannot say).
  */
 #if !defined(_GNU_SOURCE) && !defined(_WIN32)
 #define _GNU_SOURCE /* RTLD_NEXT */
@@ -30,6 +32,8 @@ typedef Uint32 SDL_GetTicks_fn(void);
 typedef void SDL_Quit_fn(void);
 typedef SDL_Surface* SDL_CreateRGBSurface_fn(Uint32, int, int, int, Uint32, Uint32, Uint32, Uint32);
 typedef void SDL_GL_SwapBuffers_fn(void);
+typedef int SDL_GL_SetAttribute_fn(SDL_GLattr, int);
+typedef void SDL_Delay_fn(Uint32);
 
 #ifdef _WIN32
 #define SHIM(name) __wrap_##name
@@ -52,9 +56,14 @@ static double first_frame_ms;
 static double last_frame_ms;
 static long frame_count;
 static Uint32 main_thread;
-static long long next_read_ns; /* the main thread's first tick read since the last swap */
+/* The main thread's first tick read after the loop's sleep: the next pass's clock read. */
+static long long next_read_ns;
+static int read_armed = 1;
 static long long pass_read_ns;
 static long long pass_swap_ns;
+#ifndef _WIN32
+static int swap_control_asked = -1;
+#endif
 
 static long long monotonic_ns(void)
 {
@@ -138,7 +147,7 @@ Uint32 SHIM(SDL_GetTicks)(void)
     if (SDL_ThreadID() != main_thread) {
         return REAL(SDL_GetTicks)();
     }
-    if (next_read_ns == 0) {
+    if (read_armed && next_read_ns == 0) {
         next_read_ns = monotonic_ns();
     }
 #ifdef _WIN32
@@ -178,9 +187,16 @@ void SHIM(SDL_GL_SwapBuffers)(void)
     pass_swap_ns = monotonic_ns();
     pass_read_ns = next_read_ns;
     next_read_ns = 0;
+    read_armed = 0; /* the show reads the ticks once more after the swap, to time it */
     last_frame_ms = now_ms();
     char text[64];
     if (frame_count++ == 0) {
+#ifndef _WIN32
+        int swap_control = -1;
+        SDL_GL_GetAttribute(SDL_GL_SWAP_CONTROL, &swap_control);
+        snprintf(text, sizeof text, "%d %d\n", swap_control_asked, swap_control);
+        write_file("swap_control", text);
+#endif
         first_frame_ms = last_frame_ms;
         snprintf(text, sizeof text, "%.1f %.1f\n", first_frame_ms - process_start_ms,
                  first_frame_ms - sdl_init_ms);
@@ -191,6 +207,22 @@ void SHIM(SDL_GL_SwapBuffers)(void)
 }
 
 #ifndef _WIN32
+void SDL_Delay(Uint32 ms)
+{
+    REAL(SDL_Delay)(ms);
+    if (SDL_ThreadID() == main_thread) {
+        read_armed = 1;
+    }
+}
+
+int SDL_GL_SetAttribute(SDL_GLattr attribute, int value)
+{
+    if (attribute == SDL_GL_SWAP_CONTROL) {
+        swap_control_asked = value;
+    }
+    return REAL(SDL_GL_SetAttribute)(attribute, value);
+}
+
 /* The show formats each probe number with snprintf on its main thread, in the pass that read
  * the clock; a thread of its own writes the lines out later. */
 int snprintf(char* text, size_t size, const char* format, ...)
@@ -205,8 +237,11 @@ int snprintf(char* text, size_t size, const char* format, ...)
         char path[4096];
         shim_path(path, sizeof path, "probes");
         FILE* file = fopen(path, "a");
+        /* Exported by the show for this record alone. */
+        const int32_t* lead = (const int32_t*)dlsym(RTLD_DEFAULT, "timing_lead_ms");
         if (file) {
-            fprintf(file, "%lld %lld %.6f\n", pass_read_ns, pass_swap_ns, beats);
+            fprintf(file, "%lld %lld %.6f %d\n", pass_read_ns, pass_swap_ns, beats,
+                    lead ? *lead : -1);
             fclose(file);
         }
     }

@@ -1,12 +1,13 @@
-// How far the music a listener hears is from the picture's clock. For each probe the show
-// printed (the time its loop pass read the clock and swapped its frame, and the beat count it
-// read), finds in the recording of the sink's monitor when the music for that moment was
-// heard, by matching a quarter second of the track as the show's mixer plays it.
-//   sync_offsets <music.mp3> <recording prefix> <probes> <limit ms>
-// Prints one line per probe and a summary (with the median from the frames' swaps beside it),
-// and exits 1 if the median offset from the clock's reading exceeds the limit (one probe that
-// lands in a dropout does not decide). Positive offsets: the music is late. The recording is
-// one stretch without a gap.
+// How far the music a listener hears is from the picture. For each probe the show printed
+// (the time its loop pass read the clock, the time its frame was swapped, the beat count it
+// read and the lead it drew with), finds in the recording of the sink's monitor when the music
+// for that moment was heard, by matching a quarter second of the track as the show's mixer
+// plays it.
+//   sync_offsets <music.mp3> <recording prefix> <probes> <limit ms> [<probe limit ms>]
+// Prints one line per probe and a summary at the clock's reading and at the swap, and exits 1
+// if the median offset from the frames' swaps exceeds the limit (one probe that lands in a
+// dropout does not decide), or a probe that found the music exceeds the probe limit. Positive
+// offsets: the music is late. The recording is one stretch without a gap.
 #include "core/timeline.h"
 #include "playback_capture.h"
 
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,8 +28,14 @@ constexpr int kCoarse = 8;         // samples averaged in the first, coarse sear
 constexpr int kTimingReads = 100;  // the recorder's reads of its first two seconds
 
 struct Probe {
-    double read_ns, swap_ns, beats;
+    double read_ns, swap_ns, beats, lead_ms;
 };
+
+double median_of(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
 
 std::vector<float> downsampled(const std::vector<float>& x, std::int64_t from, std::int64_t n)
 {
@@ -56,8 +64,9 @@ double match(const std::vector<float>& signal, std::int64_t at, const std::vecto
 
 int main(int argc, char** argv)
 {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: sync_offsets MUSIC.mp3 RECORDING PROBES LIMIT_MS\n");
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr,
+                     "usage: sync_offsets MUSIC.mp3 RECORDING PROBES LIMIT_MS [PROBE_LIMIT_MS]\n");
         return 2;
     }
     std::ifstream mp3_file(argv[1], std::ios::binary);
@@ -67,6 +76,7 @@ int main(int argc, char** argv)
     std::ifstream stamps(std::string(argv[2]) + ".stamps");
     std::ifstream probe_file(argv[3]);
     const double limit_ms = std::atof(argv[4]);
+    const double probe_limit_ms = argc == 6 ? std::atof(argv[5]) : 1e9;
     // The recording's sample 0 was played at t0: every read returns after its last sample
     // was played, so the earliest-returning read bounds it best; of the first two seconds' reads
     // only, before any disturbance (a server that raised its quantum hands whole quanta over
@@ -88,9 +98,14 @@ int main(int argc, char** argv)
                     static_cast<long long>((sounding - heard.begin()) * 1000 / kAudioRate));
     }
     std::vector<Probe> probes;
-    Probe p{};
     double latest_beats = 0;
-    while (probe_file >> p.read_ns >> p.swap_ns >> p.beats) {
+    for (std::string line; std::getline(probe_file, line);) {
+        Probe p{0, 0, 0, -1};
+        std::istringstream fields(line);
+        if (!(fields >> p.read_ns >> p.swap_ns >> p.beats)) {
+            continue;
+        }
+        fields >> p.lead_ms;  // absent where the show drew with no lead
         // A press and its release handled in one pass are one probe.
         if (probes.empty() || probes.back().read_ns != p.read_ns) {
             probes.push_back(p);
@@ -113,7 +128,7 @@ int main(int argc, char** argv)
         played[i] = (track.samples[2 * i] + track.samples[2 * i + 1]) / 65536.0f;
     }
 
-    std::vector<double> offsets, swap_offsets;
+    std::vector<double> offsets, swap_offsets, leads;
     for (const Probe& probe : probes) {
         const auto moment =
             static_cast<std::int64_t>(std::llround(probe.beats / kShowBpm * 60 * kAudioRate));
@@ -154,6 +169,7 @@ int main(int argc, char** argv)
         if (best > 0.8) {
             offsets.push_back(offset_ms);
             swap_offsets.push_back(after_swap_ms);
+            leads.push_back(probe.lead_ms);
         }
         std::printf(
             "beat %10.4f: music heard %+7.1f ms after the clock read it, %+7.1f ms after "
@@ -164,10 +180,14 @@ int main(int argc, char** argv)
         std::printf("too few probes matched the music\n");
         return 1;
     }
-    std::sort(offsets.begin(), offsets.end());
-    std::sort(swap_offsets.begin(), swap_offsets.end());
-    const double median = offsets[offsets.size() / 2];
-    std::printf("offset min / median / max: %+.1f / %+.1f / %+.1f ms (at the swap median %+.1f)\n",
-                offsets.front(), median, offsets.back(), swap_offsets[swap_offsets.size() / 2]);
-    return std::fabs(median) <= limit_ms ? 0 : 1;
+    const auto [earliest, latest] = std::minmax_element(swap_offsets.begin(), swap_offsets.end());
+    const double median = median_of(swap_offsets);
+    std::printf("at the clock read, median %+.1f ms; the show's lead, median %.0f ms\n",
+                median_of(offsets), median_of(leads));
+    std::printf("offset at the swap min / median / max: %+.1f / %+.1f / %+.1f ms\n", *earliest,
+                median, *latest);
+    return std::fabs(median) <= limit_ms && std::fabs(*earliest) <= probe_limit_ms &&
+                   std::fabs(*latest) <= probe_limit_ms
+               ? 0
+               : 1;
 }
