@@ -47,6 +47,7 @@ void run_main_loop()
         }
         tick_show_clock();
         render_frame();
+        frame_shown();  // the page shows what it drew once this pass yields to the browser
         wait_for_next_frame();
         quit_requested = handle_show_events();
         if (timing_ms > kShowLengthMs) {
