@@ -1,7 +1,7 @@
-// The Windows build's picture loader (packaging/windows/image_loader) against SDL_image 1.2,
-// surface by surface and byte by byte, on every carried picture: the texture bank converts
-// each by its surface type. SDL_image is opened with dlopen, so that its symbols and the
-// loader's never meet in one link.
+// Every carried picture: its blob holds its file in media/, byte for byte, and the Windows
+// build's picture loader (packaging/windows/image_loader) loads it as SDL_image 1.2 does,
+// surface by surface and byte by byte: the texture bank converts each by its surface type.
+// SDL_image is opened with dlopen, so that its symbols and the loader's never meet in one link.
 #include "assets/catalogue.h"
 
 #include <SDL.h>
@@ -14,6 +14,8 @@
 #include <algorithm>  // std::mismatch
 #include <cstdio>     // std::snprintf
 #include <cstring>    // std::memcmp
+#include <fstream>
+#include <iterator>  // std::istreambuf_iterator
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,10 +70,14 @@ std::string describe(const SDL_Surface& s)
     return text;
 }
 
-// Both load `bytes` alike: the same surface, byte for byte, and the stream closed once.
-void expect_loaded_alike(const std::string& name, const Bytes& bytes)
+// The blob of media/`name` is the file, and both load it alike: the same surface, byte for
+// byte, and the stream closed once.
+void expect_carried_alike(const std::string& name, const AssetBlob& blob)
 {
     SCOPED_TRACE(name);
+    const Bytes bytes(blob.bytes, blob.bytes + blob.length);
+    std::ifstream file(std::string(CORVANEL_MEDIA_DIR) + "/" + name, std::ios::binary);
+    EXPECT_TRUE(Bytes(std::istreambuf_iterator<char>(file), {}) == bytes) << "not its file";
     // Were the loader's symbols the ones found, the test would compare it with itself.
     ASSERT_TRUE(real_load() != nullptr && real_load() != &IMG_Load_RW)
         << "SDL_image 1.2 was not opened apart from the loader: " << dlerror();
@@ -95,21 +101,17 @@ void expect_loaded_alike(const std::string& name, const Bytes& bytes)
     EXPECT_EQ(first - e_pixels, size) << "first differing row: " << (first - e_pixels) / e.pitch;
 }
 
-Bytes blob_bytes(const AssetBlob& blob)
-{
-    return Bytes(blob.bytes, blob.bytes + blob.length);
-}
-
-TEST(ImageLoader, EveryCarriedPictureLoadsAsSdlImageLoadsIt)
+TEST(ImageLoader, EveryCarriedPictureIsItsFileAndLoadsAsSdlImageLoadsIt)
 {
     for (int k = 0; k < kExtraPictureCount; ++k) {
-        expect_loaded_alike("extra/" + std::to_string(k) + ".png", blob_bytes(extra_picture(k)));
+        expect_carried_alike("extra/" + std::to_string(k) + ".png", extra_picture(k));
     }
     for (int k = 0; k < kPhotoCount; ++k) {
-        expect_loaded_alike("photo " + std::to_string(k), blob_bytes(photo(k)));
+        expect_carried_alike((k < 10 ? "photos/0" : "photos/") + std::to_string(k) + ".jpg",
+                             photo(k));
     }
-    expect_loaded_alike("logos/spinning.png", blob_bytes(spinning_logo));
-    expect_loaded_alike("logos/pulsing.png", blob_bytes(pulsing_logo));
+    expect_carried_alike("logos/spinning.png", spinning_logo);
+    expect_carried_alike("logos/pulsing.png", pulsing_logo);
 }
 
 }  // namespace

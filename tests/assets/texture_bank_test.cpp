@@ -110,16 +110,11 @@ TEST(Upload, EachPictureBecomesAPowerOfTwoTextureOfItsNearestPixels)
         EXPECT_EQ(record.height, c.height);
         EXPECT_EQ(record.index, static_cast<std::int32_t>(position));
         ASSERT_EQ(bank.names.size(), position + 1);
-        ASSERT_EQ(bank.surfaces.size(), position + 1);
-        GLint bound = 0;
-        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-        EXPECT_EQ(static_cast<GLuint>(bound), bank.names[position]) << "left bound";
+        const Texture texture = read_texture(bank.names[position]);  // bound from here on
         EXPECT_EQ(bound_parameter(GL_TEXTURE_MAG_FILTER), c.filter);
         EXPECT_EQ(bound_parameter(GL_TEXTURE_MIN_FILTER), c.filter);
         EXPECT_EQ(bound_parameter(GL_TEXTURE_WRAP_S), GL_REPEAT);
         EXPECT_EQ(bound_parameter(GL_TEXTURE_WRAP_T), GL_REPEAT);
-
-        const Texture texture = read_texture(bank.names[position]);
         ASSERT_EQ(texture.width, c.texture_width);
         ASSERT_EQ(texture.height, c.texture_height);
         for (int y = 0; y < texture.height; ++y) {

@@ -10,6 +10,7 @@ trap 'cd /; umount -q "$work" 2>/dev/null || true; rm -rf "$work"' EXIT
 cd "$work"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$self")/../support/wait.sh"
 
 # Each stream's frame rate, duration and count of frames (sound's last), one after another.
 streams() { ffprobe -v error -count_frames -show_entries stream=r_frame_rate,duration,nb_read_frames \
@@ -25,14 +26,13 @@ expect()
     [ "$status" = "$1" ] && [[ "$(cat err)" == $2 ]] || fail "${*:3}: status $status, $(cat err)"
 }
 
-# Waits for the capture in the background ($pid) to say $1 (its first progress line comes with
-# its first frame).
-wait_for()
+# Whether the capture in the background ($pid) has said $1 (its first progress line comes with
+# its first frame), for wait_for; fails at once if it ended without saying it.
+said()
 {
-    until grep -q "$1" err; do
-        kill -0 "$pid" 2>/dev/null || fail "it ended before saying '$1': $(cat err)"
-        sleep 0.05
-    done
+    grep -q "$1" err && return
+    kill -0 "$pid" 2>/dev/null || grep -q "$1" err || fail "it ended before saying '$1': $(cat err)"
+    return 1
 }
 
 # Status 2, one line on standard error (with the reason where one is asked for), nothing else,
@@ -99,11 +99,11 @@ interrupted()
         # err is emptied first: the child empties it only when it runs, and a wait that read the
         # previous capture's lines would signal this one too early.
         : >err && { "$capture" --force --size 320x240 cut.mp4 2>err & pid=$!; }
-        wait_for "frame [0-9]* of"
+        wait_for 120 said "frame [0-9]* of" || fail "$signals: no frame within 120 s: $(cat err)"
         set -- $signals
         kill -"$1" "$pid" && { [ -z "${2:-}" ] || kill -"$2" "$pid"; }
         if [ -n "${3:-}" ]; then
-            wait_for "once more abandons it"
+            wait_for 120 said "once more abandons it" || fail "$signals: no answer in 120 s"
             kill -"$3" "$pid" 2>/dev/null || true
         fi
         status=0 && wait "$pid" || status=$?

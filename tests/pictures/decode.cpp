@@ -60,7 +60,7 @@ DecodedJpeg decode_jpeg(const Bytes& file)
     return out;
 }
 
-DecodedPng decode_png(const Bytes& file)
+Bytes decode_png(const Bytes& file)
 {
     FILE* in = fmemopen(const_cast<std::uint8_t*>(file.data()), file.size(), "rb");
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -72,29 +72,19 @@ DecodedPng decode_png(const Bytes& file)
     }
     png_init_io(png, in);
     png_read_info(png, info);
-    DecodedPng out;
-    out.width = static_cast<int>(png_get_image_width(png, info));
-    out.height = static_cast<int>(png_get_image_height(png, info));
-    out.colour_type = png_get_color_type(png, info);
-    out.bit_depth = png_get_bit_depth(png, info);
-    png_bytep alphas = nullptr;
-    int count = 0;
-    if (png_get_tRNS(png, info, &alphas, &count, nullptr) != 0 && alphas != nullptr) {
-        out.transparency.assign(alphas, alphas + count);
-    }
     // Palettes and their tRNS alphas expanded by libpng itself: RGBA for every 8-bit colour
-    // picture the show carries (the tests reject any other kind by its type and depth).
+    // picture the show carries.
     png_set_expand(png);
     png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
     png_read_update_info(png, info);
     const std::size_t row_bytes = png_get_rowbytes(png, info);
-    out.rgba.resize(row_bytes * out.height);
-    std::vector<png_bytep> rows(out.height);
-    for (int y = 0; y < out.height; ++y) {
-        rows[y] = &out.rgba[row_bytes * y];
+    Bytes rgba(row_bytes * png_get_image_height(png, info));
+    std::vector<png_bytep> rows;
+    for (std::size_t at = 0; at < rgba.size(); at += row_bytes) {
+        rows.push_back(&rgba[at]);
     }
     png_read_image(png, rows.data());
     png_destroy_read_struct(&png, &info, nullptr);
     std::fclose(in);
-    return out;
+    return rgba;
 }

@@ -19,12 +19,5 @@ struct DecodedJpeg {
 };
 DecodedJpeg decode_jpeg(const Bytes& file);
 
-struct DecodedPng {
-    int width = 0;
-    int height = 0;
-    int colour_type = -1;
-    int bit_depth = 0;
-    Bytes transparency;  // the tRNS alphas, one per leading palette entry
-    Bytes rgba;          // expanded to RGBA
-};
-DecodedPng decode_png(const Bytes& file);
+// Expanded to RGBA, rows top first.
+Bytes decode_png(const Bytes& file);

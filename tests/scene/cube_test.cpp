@@ -73,16 +73,3 @@ TEST(PhotoCube, ShowsEachFaceOfItsGroupTheRightWayRound)
         expect_face(c.photo, c.view);
     }
 }
-
-TEST(PhotoCube, SwitchesItsAxisFromYToXAtBeatSixteen)
-{
-    // It turns smoothly between quarter turns. A beat before the switch, 45 degrees back about
-    // the vertical: front face left, +x face right.
-    render_at_ms(ms_at_beat(15));
-    EXPECT_TRUE(shows_photo(kCentreX - 80, kCentreY, 4));
-    EXPECT_TRUE(shows_photo(kCentreX + 80, kCentreY, 0));
-    // A beat after, 45 degrees about the horizontal: top face above, front face below.
-    render_at_ms(ms_at_beat(17));
-    EXPECT_TRUE(shows_photo(kCentreX, kCentreY - 80, 2));
-    EXPECT_TRUE(shows_photo(kCentreX, kCentreY + 80, 4));
-}

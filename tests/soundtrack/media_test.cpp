@@ -1,5 +1,6 @@
 // The committed soundtrack, checked as the show will use it: the samples SDL_mixer produces from
-// it from the moment playback starts.
+// it from the moment playback starts. Every kick of the score sounds on its beat (the score's
+// test puts the drop and the show's end where the picture has them), mastered to its loudness.
 #include "encode.h"
 #include "playback_capture.h"
 #include "score.h"
@@ -8,7 +9,7 @@
 #include <ebur128.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>  // std::sort, std::minmax_element
+#include <algorithm>  // std::sort, std::max
 #include <cmath>      // std::log10, std::abs
 #include <cstdint>
 #include <fstream>
@@ -21,7 +22,7 @@ protected:
     static void SetUpTestSuite()
     {
         std::ifstream f(CORVANEL_MUSIC_FILE, std::ios::binary);
-        mp3 = std::vector<unsigned char>(std::istreambuf_iterator<char>(f), {});
+        const std::vector<unsigned char> mp3(std::istreambuf_iterator<char>(f), {});
         // Everything the mixer decodes: the information frame and the audio frames.
         capture = capture_playback(mp3, (kTrackFrames + 1) * std::int64_t{kMp3FrameSamples});
         mono.resize(capture.samples.size() / 2);
@@ -34,20 +35,9 @@ protected:
         ASSERT_TRUE(capture.error.empty()) << capture.error;
     }
 
-    inline static std::vector<unsigned char> mp3;
     inline static Capture capture;
     inline static std::vector<float> mono;
 };
-
-// Mean power of the mixer's output between two beats, in dB.
-double level_db(const std::vector<float>& x, std::int64_t from_beat, std::int64_t to_beat)
-{
-    double sum = 0.0;
-    for (std::int64_t i = from_beat * kSamplesPerBeat; i < to_beat * kSamplesPerBeat; ++i) {
-        sum += static_cast<double>(x[i]) * x[i];
-    }
-    return 10.0 * std::log10(sum / ((to_beat - from_beat) * kSamplesPerBeat) + 1e-20);
-}
 }  // namespace
 
 TEST_F(CommittedTrack, EveryKickStartsOnItsBeatAsTheMixerPlaysIt)
@@ -93,26 +83,8 @@ TEST_F(CommittedTrack, IsMasteredToItsLoudnessWithHeadroomAndNoClipping)
     }
     ebur128_destroy(&st);
     std::printf("integrated %.2f LUFS, true peak %.2f dBTP\n", lufs, 20.0 * std::log10(peak));
-    // The show's decoder differs a little from the generator's, hence the margins.
+    // The show's decoder differs a little from the generator's, hence the margins. (A clipped
+    // sample would have its true peak at full scale, above the limit.)
     EXPECT_NEAR(lufs, kTargetLufs, 0.5);
     EXPECT_LE(20.0 * std::log10(peak), kTruePeakLimitDbtp);
-    const auto extreme = std::minmax_element(capture.samples.begin(), capture.samples.end());
-    EXPECT_GT(*extreme.first, -32768) << "clipped";
-    EXPECT_LT(*extreme.second, 32767) << "clipped";
-}
-
-TEST_F(CommittedTrack, DropsWithThePictureAndEndsAfterTheShow)
-{
-    // The eight beats before the drop hold their breath; the drop hits with everything.
-    EXPECT_GT(level_db(mono, kDropBeat, kDropBeat + 8) - level_db(mono, kDropBeat - 8, kDropBeat),
-              3.0);
-    // The breakdown is quieter than both peaks around it.
-    const double breakdown = level_db(mono, 256, 320);
-    EXPECT_GT(level_db(mono, 160, 256) - breakdown, 3.0);
-    EXPECT_GT(level_db(mono, 352, 480) - breakdown, 3.0);
-    // Still playing at the show's last beat, silent by the end of the file.
-    const double at_show_end = level_db(mono, kShowEndBeat - 8, kShowEndBeat);
-    const std::int64_t last_beat = static_cast<std::int64_t>(mono.size()) / kSamplesPerBeat;
-    EXPECT_GT(at_show_end, -30.0);
-    EXPECT_LT(level_db(mono, last_beat - 3, last_beat), at_show_end - 30.0);
 }

@@ -47,14 +47,9 @@ NO_SOUND = "window.AudioContext = undefined; window.webkitAudioContext = undefin
 QUIET = type('Quiet', (http.server.SimpleHTTPRequestHandler,), {'log_message': lambda *a: None})
 
 
-def fail(message):
-    print('FAIL: ' + message, file=sys.stderr)
-    sys.exit(1)
-
-
 def expect(condition, message):
     if not condition:
-        fail(message)
+        sys.exit('FAIL: ' + message)  # said on standard error, status 1
 
 
 class Page:
