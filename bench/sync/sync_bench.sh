@@ -26,7 +26,7 @@ for setup in "pulseaudio pulse" "pulseaudio alsa" "pipewire pulse" "pipewire als
     for run in $(seq "$runs"); do
         # One "swap-min swap-median swap-max read-median lead" line per run that measured.
         if LIMIT=1000 PROBE_LIMIT=1000 "$source_dir/tests/sync/e2e_sync.sh" $setup >"$log" 2>&1 &&
-            line=$(sed -n -e 's/^at the clock read, median \([-+0-9.]*\) ms; the show.s lead, median \([-0-9]*\) ms/\1 \2/p' \
+            line=$(sed -n -e 's/^at the clock read, median \([-+0-9.]*\) ms; the show.s lead, median \([-0-9]*\) ms.*/\1 \2/p' \
                 -e 's/^offset at the swap min \/ median \/ max: \([-+0-9.]*\) \/ \([-+0-9.]*\) \/ \([-+0-9.]*\) ms/\1 \2 \3/p' \
                 "$log" | tac | paste -sd' ') && [ "$(wc -w <<<"$line")" = 5 ]; then
             runs_seen+="$line"$'\n'

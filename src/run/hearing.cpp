@@ -113,7 +113,7 @@ struct DriverQueue {
     double chunks;
 };
 constexpr DriverQueue kDriverQueues[] = {
-    {"pulse", false, 1.0}, {"pulse", true, 1.5},   {"alsa", false, 1.5},
+    {"pulse", false, 0.6}, {"pulse", true, 1.5},   {"alsa", false, 1.3},
     {"alsa", true, 1.8},   {"dsound", false, 2.0}, {"waveout", false, 2.0},
 };
 // Any other driver: most keep about one chunk queued.

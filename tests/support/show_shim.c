@@ -181,23 +181,17 @@ SDL_Surface* SHIM(SDL_CreateRGBSurface)(Uint32 flags, int width, int height, int
     return REAL(SDL_CreateRGBSurface)(flags, width, height, depth, red, green, blue, alpha);
 }
 
-void SHIM(SDL_GL_SwapBuffers)(void)
+/* The files of the frame just presented. */
+static void write_presented(void)
 {
-    REAL(SDL_GL_SwapBuffers)();
-    pass_swap_ns = monotonic_ns();
-    pass_read_ns = next_read_ns;
-    next_read_ns = 0;
-    read_armed = 0; /* the show reads the ticks once more after the swap, to time it */
-    last_frame_ms = now_ms();
     char text[64];
-    if (frame_count++ == 0) {
+    if (frame_count == 1) {
 #ifndef _WIN32
         int swap_control = -1;
         SDL_GL_GetAttribute(SDL_GL_SWAP_CONTROL, &swap_control);
         snprintf(text, sizeof text, "%d %d\n", swap_control_asked, swap_control);
         write_file("swap_control", text);
 #endif
-        first_frame_ms = last_frame_ms;
         snprintf(text, sizeof text, "%.1f %.1f\n", first_frame_ms - process_start_ms,
                  first_frame_ms - sdl_init_ms);
         write_file("first_frame", text);
@@ -206,13 +200,33 @@ void SHIM(SDL_GL_SwapBuffers)(void)
     write_file("presented", text);
 }
 
+void SHIM(SDL_GL_SwapBuffers)(void)
+{
+    REAL(SDL_GL_SwapBuffers)();
+    pass_swap_ns = monotonic_ns();
+    pass_read_ns = next_read_ns;
+    next_read_ns = 0;
+    read_armed = 0; /* the show reads the ticks once more after the swap, to time it */
+    last_frame_ms = now_ms();
+    if (frame_count++ == 0) {
+        first_frame_ms = last_frame_ms;
+    }
+#ifdef _WIN32
+    write_presented();
+#endif
+}
+
 #ifndef _WIN32
+/* The files are written in the loop's sleep: not in the time the show measures from its clock
+ * read to its swap. */
 void SDL_Delay(Uint32 ms)
 {
-    REAL(SDL_Delay)(ms);
-    if (SDL_ThreadID() == main_thread) {
-        read_armed = 1;
+    const int main = SDL_ThreadID() == main_thread;
+    if (main) {
+        write_presented();
     }
+    REAL(SDL_Delay)(ms);
+    read_armed |= main;
 }
 
 int SDL_GL_SetAttribute(SDL_GLattr attribute, int value)

@@ -191,7 +191,9 @@ def page_case(build):
                'the probe line is not on the page as on the console')
         page.key('s', 'KeyS')
         skipped = page.probe()
-        expect(first[1] + 30 <= skipped[0] <= first[0] + 30 + (time.monotonic() - started) * 3,
+        # The picture waits at the music's new moment; the lead it drew with (at most 250 ms,
+        # 0.75 beats) comes back after.
+        expect(first[1] + 29.25 <= skipped[0] <= first[0] + 30 + (time.monotonic() - started) * 3,
                's moved the clock from beat %.3f to %.3f' % (first[1], skipped[0]))
         page.key('Escape', 'Escape')
         page.ends('Escape ending the show')
@@ -319,17 +321,15 @@ def sync_case(build, limit_ms):
             '(c => [c.outputLatency * 1000, c.baseLatency * 1000])(Module.corvanelAudio.context)')))
         recorder.terminate()
         expect(recorder.wait() == 0, 'the recording failed')
-        with open(work + '/probes', 'w') as out:
-            out.writelines('%d %d %.6f\n' % ((r + offset) * 1e6, (r + offset) * 1e6, b)
+        with open(work + '/probes', 'w') as out:  # read and swap one moment; no lead noted
+            out.writelines('%d %d %.6f -1\n' % ((r + offset) * 1e6, (r + offset) * 1e6, b)
                            for r, b in probes)
         result = subprocess.run([os.environ['SYNC_OFFSETS'], os.environ['MUSIC'], work + '/heard',
-                                 work + '/probes', str(limit_ms)], capture_output=True, text=True)
+                                 work + '/probes', str(limit_ms), str(PROBE_LIMIT_MS)],
+                                capture_output=True, text=True)
         print(result.stdout, end='')
-        expect(result.returncode == 0, 'picture and music apart by more than %s ms' % limit_ms)
-        # Every probe that found the music (as the median counts them; not one in a dropout).
-        single = re.findall(r'heard +([-+]?\d+\.\d) ms .*match (\d\.\d+)', result.stdout)
-        expect(all(abs(float(x)) <= PROBE_LIMIT_MS for x, match in single if float(match) > 0.8),
-               'a probe more than %s ms from the music' % PROBE_LIMIT_MS)
+        expect(result.returncode == 0, 'picture and music apart: the median by more than %s ms or '
+               'a probe by more than %s' % (limit_ms, PROBE_LIMIT_MS))
     finally:
         if recorder and recorder.poll() is None:
             recorder.kill()
