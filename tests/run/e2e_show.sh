@@ -12,7 +12,7 @@ quit_controls()
         show_start
         show_wait_first_frame
         # Whole frames at the display's rate: the swap asked to wait for its refresh.
-        [ "$(cut -d' ' -f1 "$SHOW_DIR/swap_control")" = 1 ] || fail "the swap does not wait for the refresh"
+        [ "$(cat "$SHOW_DIR/swap_control")" = 1 ] || fail "the swap does not wait for the refresh"
         if [ "$quit" = "show_key Escape" ]; then
             # The show handles events in order, so once the last key's release has written its
             # number, the clicks and keys before it were handled without ending the show.

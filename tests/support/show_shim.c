@@ -10,8 +10,8 @@
  *   memory runs out.
  * - Linux only, probes: "<ns the loop pass read its clock> <ns its frame was swapped> <beats>
  *   <the show's lead in ms>" per timing-probe number, the read being the pass's first
- *   main-thread SDL_GetTicks(); swap_control "<asked> <as GL has it>" at the first swap (-1:
- *   never asked, or GL cannot say).
+ *   main-thread SDL_GetTicks(); swap_control: 1 once the show asked for a swap that waits
+ *   for the display's refresh.
  */
 #if !defined(_GNU_SOURCE) && !defined(_WIN32)
 #define _GNU_SOURCE /* RTLD_NEXT */
@@ -61,9 +61,6 @@ static long long next_read_ns;
 static int read_armed = 1;
 static long long pass_read_ns;
 static long long pass_swap_ns;
-#ifndef _WIN32
-static int swap_control_asked = -1;
-#endif
 
 static long long monotonic_ns(void)
 {
@@ -186,12 +183,6 @@ static void write_presented(void)
 {
     char text[64];
     if (frame_count == 1) {
-#ifndef _WIN32
-        int swap_control = -1;
-        SDL_GL_GetAttribute(SDL_GL_SWAP_CONTROL, &swap_control);
-        snprintf(text, sizeof text, "%d %d\n", swap_control_asked, swap_control);
-        write_file("swap_control", text);
-#endif
         snprintf(text, sizeof text, "%.1f %.1f\n", first_frame_ms - process_start_ms,
                  first_frame_ms - sdl_init_ms);
         write_file("first_frame", text);
@@ -232,7 +223,7 @@ void SDL_Delay(Uint32 ms)
 int SDL_GL_SetAttribute(SDL_GLattr attribute, int value)
 {
     if (attribute == SDL_GL_SWAP_CONTROL) {
-        swap_control_asked = value;
+        write_file("swap_control", value == 1 ? "1\n" : "0\n");
     }
     return REAL(SDL_GL_SetAttribute)(attribute, value);
 }

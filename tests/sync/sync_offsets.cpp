@@ -92,13 +92,6 @@ int main(int argc, char** argv)
         const auto* frame = reinterpret_cast<const std::int16_t*>(&bytes[i * 4]);
         heard[i] = (frame[0] + frame[1]) / 65536.0f;
     }
-    // When the recording first holds sound, for a listener waiting for it to come back.
-    const auto sounding =
-        std::find_if(heard.begin(), heard.end(), [](float x) { return std::fabs(x) > 0.01f; });
-    if (sounding != heard.end()) {
-        std::printf("sound from +%lld ms into the recording\n",
-                    static_cast<long long>((sounding - heard.begin()) * 1000 / kAudioRate));
-    }
     std::vector<Probe> probes;
     double latest_beats = 0;
     Probe p{};
