@@ -6,10 +6,10 @@
 //   sync_offsets <music.mp3> <recording prefix> <probes> <limit ms> <probe limit ms>
 // Prints one line per probe and a summary at the clock's reading and at the swap, and exits 1
 // if the median offset from the frames' swaps exceeds the limit (one probe that lands in a
-// dropout does not decide), or a probe that found the music is further than the probe limit
-// from where the show aimed it (its clock reading plus its lead; without a lead, the swap): a
-// single frame that took longer to appear than the show's estimate (a busy machine, a missed
-// refresh) cannot be foreseen. Positive offsets: the music is late. The recording is one
+// dropout does not decide), or more than one probe that found the music is further than the
+// probe limit from where the show aimed it (its clock reading plus its lead; without a lead, the
+// swap): a single frame that took longer to appear than the show's estimate (a busy machine, a
+// missed refresh) cannot be foreseen. Positive offsets: the music is late. The recording is one
 // stretch without a gap.
 #include "core/timeline.h"
 #include "playback_capture.h"
@@ -181,8 +181,8 @@ int main(int argc, char** argv)
     std::printf("; from the aim %+.1f to %+.1f ms\n", *aim_earliest, *aim_latest);
     std::printf("offset at the swap min / median / max: %+.1f / %+.1f / %+.1f ms\n", *earliest,
                 median, *latest);
-    return std::fabs(median) <= limit_ms && std::fabs(*aim_earliest) <= probe_limit_ms &&
-                   std::fabs(*aim_latest) <= probe_limit_ms
-               ? 0
-               : 1;
+    // One probe may land in a dropout, as for the median.
+    const auto astray = std::count_if(aims.begin(), aims.end(),
+                                      [&](double aim) { return std::fabs(aim) > probe_limit_ms; });
+    return std::fabs(median) <= limit_ms && astray <= 1 ? 0 : 1;
 }
