@@ -49,8 +49,7 @@ last_beats() { tail -1 "$SHOW_DIR/probes" | cut -d' ' -f3; }
 last_read_ms() { tail -1 "$SHOW_DIR/probes" | awk '{ printf "%d", $1 / 1e6 }'; }
 # Probes until the last one was read $1 ms after the monotonic moment $2 (ms).
 probe_past() { until (($(last_read_ms) >= $2 + $1)); do probe; done; }
-# Three probes kept for the measure, then a wait until the recording holds all that the measure
-# searches past the last of them (a second and a quarter): a skip or the end comes only after.
+# Three probes kept, then a wait until the recording holds what the measure searches past them.
 measured()
 {
     probe; probe; probe
@@ -70,8 +69,7 @@ case $disturbance in
 skip)
     want=$(($(probes) + 1))
     show_key s
-    # s's release logs a number taken before the skip: not kept. The picture then holds at
-    # the skipped moment until its music plays (read before it by design): a second on, not.
+    # s's release logs a number read before the skip (not kept); probes a second past its hold.
     wait_for 60 eval '(($(probes) >= want))' || fail "the skip's release was not logged"
     probe_past 1000 "$(disturbed_at)"
     measured
