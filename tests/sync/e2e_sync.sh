@@ -3,15 +3,13 @@
 # the start and right after a skip, or after a disturbance, must find the music for the moment
 # each frame shows reaching the sink when the frame is swapped: the run's median within $LIMIT
 # ms (5 unless given), and every probe within $PROBE_LIMIT ms (15 unless given) of the moment
-# the show aimed it at (see sync_offsets.cpp). Given a size, the
-# show runs at that size, on an X server of that size of its own.
+# the show aimed it at (see sync_offsets.cpp). Given a size, on an X server of that size.
 #   e2e_sync.sh pulseaudio|pipewire pulse|alsa [skip|suspend|restart|quantum [WxH]]
 #   skip     s pressed: probes right after it
 #   suspend  the sink suspended for 3 s: the picture neither runs ahead nor stays frozen longer
 #            than that, and the probes a second after the sink is back
 #   restart  the server killed and another started: the probes 5 s later find the music
-#   quantum  PipeWire's graph quantum forced to $QUANTUM (8192 unless given): the probes 2 s
-#            later
+#   quantum  PipeWire's graph quantum forced to $QUANTUM (8192 unless given): probes 2 s later
 # Needs CORVANEL, CORVANEL_SHIM, RECORD_MONITOR, SYNC_OFFSETS, MUSIC and DISPLAY.
 source "$(dirname "$0")/../support/show_driver.sh"
 server=$1 driver=$2 disturbance=${3:-skip} size=${4:-} limit=${LIMIT:-5}
@@ -23,15 +21,20 @@ trap '[ -z "$recorder" ] || kill "$recorder" 2>/dev/null; sound_server stop "$so
 # Only that mode on the screen: the dialog's Run takes it.
 [ -z "$size" ] || { xvfb start "$SHOW_DIR/xvfb" "$size" && export DISPLAY=$(cat "$SHOW_DIR/xvfb/display"); }
 
-# A recording of the sink's monitor, begun now into $1.
+# A recording of the sink's monitor, begun now into $1 (what the recorder says in $1.err).
 record()
 {
     recording=$1
-    "$RECORD_MONITOR" "$recording" &
-    recorder=$!
-    wait_for 60 test -e "$recording.ready" || fail "the recording did not start"
+    "$RECORD_MONITOR" "$recording" 2>"$recording.err" & recorder=$!
+    wait_for 60 test -e "$recording.ready" || fail "the recording did not start: $(cat "$recording.err")"
 }
-stop_recording() { kill "$recorder"; wait "$recorder" || fail "the recording failed"; recorder=; }
+# After `measured` has its span: a recorder the server dropped since lost nothing measured.
+stop_recording()
+{
+    kill "$recorder" 2>/dev/null || true
+    wait "$recorder" || echo "the recording ended by itself: $(cat "$recording.err")" >&2
+    recorder=
+}
 start_sound()
 {
     sound_server start "$sound" "$server" || fail "no $server"
@@ -56,14 +59,12 @@ measured()
     tail -6 "$SHOW_DIR/probes" >>"$SHOW_DIR/measured"
     local last=$(tail -1 "$SHOW_DIR/probes" | cut -d' ' -f1)
     wait_for 60 eval '(($(awk "END { printf \"%.0f\", \$1 }" "$recording.stamps") >= last + 1500000000))' ||
-        fail "the recording stopped"
+        fail "the recording stopped: $(cat "$recording.err")"
 }
 disturbed_at() { probe; last_read_ms; }
 
-# The start, once the music plays its kicks (from beat 4 on: before them a quarter second of
-# it is too quiet to place).
-wait_for 60 eval 'probe; awk -v b="$(last_beats)" "BEGIN { exit !(b >= 5) }"' ||
-    fail "the clock did not start"
+# The start, once the kicks play (from beat 4: before them a quarter second is too quiet to place).
+wait_for 60 eval 'probe; awk -v b="$(last_beats)" "BEGIN { exit !(b >= 5) }"' || fail "the clock did not start"
 measured
 case $disturbance in
 skip)
