@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The show on a private sound server, heard through the null sink's monitor: probes taken at
-# the start and right after a skip, or after a disturbance, must find the music for the moment
-# each frame shows reaching the sink when the frame is swapped: the run's median within $LIMIT
-# ms (5 unless given), and every probe within $PROBE_LIMIT ms (15 unless given) of the moment
-# the show aimed it at (see sync_offsets.cpp). Given a size, on an X server of that size.
+# The show on a private sound server, heard through the null sink's monitor: the music for
+# frames probed at the start and after a skip or a disturbance reaches the sink as they are
+# swapped, within $LIMIT and $PROBE_LIMIT ms (sync_offsets.cpp). Given a size, on that screen.
 #   e2e_sync.sh pulseaudio|pipewire pulse|alsa [skip|suspend|restart|quantum [WxH]]
 #   skip     s pressed: probes right after it
 #   suspend  the sink suspended for 3 s: the picture neither runs ahead nor stays frozen longer
@@ -12,7 +10,7 @@
 #   quantum  PipeWire's graph quantum forced to $QUANTUM (8192 unless given): probes 2 s later
 # Needs CORVANEL, CORVANEL_SHIM, RECORD_MONITOR, SYNC_OFFSETS, MUSIC and DISPLAY.
 source "$(dirname "$0")/../support/show_driver.sh"
-server=$1 driver=$2 disturbance=${3:-skip} size=${4:-} limit=${LIMIT:-5}
+server=$1 driver=$2 disturbance=${3:-skip} size=${4:-} limit=${LIMIT:-5} probe_limit=${PROBE_LIMIT:-15}
 sound=$SHOW_DIR/sound recorder= recording=$SHOW_DIR/heard
 sound_server() { "$(dirname "$0")/sound_server.sh" "$@"; }
 xvfb() { "$(dirname "$0")/../support/xvfb.sh" "$@"; }
@@ -118,7 +116,7 @@ show_key Escape
 expect_status "Escape" 0
 stop_recording
 echo "$server, SDL's $driver driver, $disturbance${size:+, $size}:"
-"$SYNC_OFFSETS" "$MUSIC" "$recording" "$SHOW_DIR/measured" "$limit" "${PROBE_LIMIT:-15}" \
+"$SYNC_OFFSETS" "$MUSIC" "$recording" "$SHOW_DIR/measured" "$limit" "$probe_limit" \
     >"$SHOW_DIR/offsets" || { cat "$SHOW_DIR/offsets"
-    fail "picture and music apart: the median at the swap beyond $limit ms or a probe beyond ${PROBE_LIMIT:-15} from its aim"; }
+    fail "picture and music apart: the median at the swap beyond $limit ms or probes beyond $probe_limit from their aim"; }
 cat "$SHOW_DIR/offsets"
