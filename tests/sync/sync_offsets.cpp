@@ -3,8 +3,8 @@
 // drawn with), finds in the recording of the sink's monitor when the music for that moment was
 // heard, by matching a quarter second of the track as the show's mixer plays it.
 //   sync_offsets <music.mp3> <recording prefix> <probes> <limit ms> <probe limit ms>
-// Exits 1 if the median offset from the frames' swaps exceeds the limit plus the median time
-// the probed frames appeared after the show's estimate (which a busy machine can exceed), or
+// Exits 1 if the median offset from the frames' swaps exceeds the limit plus how far from the
+// show's estimate the probed frames appeared, in median (a busy machine's drawing varies), or
 // over a third of the probes lie beyond the probe limit from where the show aimed them (its
 // reading plus its lead; without a lead, the swap). Only music heard intact (not a dropout) is
 // judged. Positive offsets: the music is late. The recording is one stretch without a gap.
@@ -160,7 +160,7 @@ int main(int argc, char** argv)
             leads.push_back(probe.lead_ms);
             aims.push_back(probe.lead_ms >= 0 ? offset_ms - probe.lead_ms : after_swap_ms);
             unforeseen.push_back(
-                probe.lead_ms >= 0 ? std::max(0.0, offset_ms - after_swap_ms - probe.lead_ms) : 0);
+                probe.lead_ms >= 0 ? std::fabs(offset_ms - after_swap_ms - probe.lead_ms) : 0);
         }
         std::printf(
             "beat %10.4f: music heard %+7.1f ms after the clock read it, %+7.1f ms after "
@@ -181,7 +181,7 @@ int main(int argc, char** argv)
     std::printf("; from the aim %+.1f to %+.1f ms\n", *aim_earliest, *aim_latest);
     std::printf(
         "offset at the swap min / median / max: %+.1f / %+.1f / %+.1f ms; the frames "
-        "appeared after the estimate by %.1f ms, median\n",
+        "appeared %.1f ms from the estimate, median\n",
         *earliest, median, *latest, median_of(unforeseen));
     const auto astray = std::count_if(aims.begin(), aims.end(),
                                       [&](double aim) { return std::fabs(aim) > probe_limit_ms; });
