@@ -13,8 +13,8 @@ import websocket
 HANG_S = 120  # only a hang reaches these bounds
 kBpm = 180
 RECORDED_PAST_PROBES_MS = 1500  # the measure's search and window after a probe
-# The page's music runs 10 to 15 ms ahead of its clock here, up to 24 ms behind it on one busy
-# core: the run's median and each probe are held to 30 ms (a decoder delay is 47).
+# The page's music is heard 10 to 20 ms before its aim here, idle, busy or on one core: the
+# run's median and each probe are held to 30 ms (a decoder delay is 47).
 LIMIT_MS = 30
 PROBE = re.compile(r'^\|\| timing_beats > (\d+\.\d{6}) && timing_beats <= (\d+\.\d{6})$')
 HOOKS = """(() => {
@@ -26,10 +26,11 @@ HOOKS = """(() => {
   Object.assign(window, {testFailed: false, testPasses: [], testProbeReads: []});
   // A page that fails ends every wait: the test reads why from its errors.
   ['error', 'unhandledrejection'].forEach(kind => addEventListener(kind, () => { testFailed = true; }));
-  // A probe line's second number was read by the pass before the one that printed it.
+  // A probe line's second number was read, and drawn with the lead still held, by the pass before.
   const log = console.log.bind(console);
   console.log = (...args) => {
-    if (/^\\|\\| timing_beats/.test(args[0])) testProbeReads.push(testPasses[testPasses.length - 2]);
+    if (/^\\|\\| timing_beats/.test(args[0])) testProbeReads.push(
+      [testPasses[testPasses.length - 2], Module.HEAP32[Module._timing_lead_ms >> 2]]);
     log(...args);
   };
   window.testClock = {hold: ms => { held = ms; }, ahead: ms => { ahead = ms; }, real: realNow,
@@ -271,8 +272,8 @@ def frames_case(build):
 
 
 def sync_case(build):
-    """The page on a private sound server: the music heard for each probed moment against when
-    the loop pass read its clock, at the start and after a skip (tests/sync's measure)."""
+    """The page on a private sound server: the music heard for each probed moment against the
+    pass's aim (clock read plus lead), at the start and after a skip (tests/sync's measure)."""
     work = tempfile.mkdtemp()
     server = [os.environ['SOUND_SERVER'], 'start', work + '/sound', 'pulseaudio']
     subprocess.run(server, check=True)
@@ -313,16 +314,16 @@ def sync_case(build):
             while len(probes) < (6 if skip else 3):
                 beats = page.probe()[1]
                 if beats > after:
-                    probes.append((page.js('testProbeReads[testProbeReads.length - 1]'), beats))
+                    probes.append((*page.js('testProbeReads[testProbeReads.length - 1]'), beats))
         page.until(lambda: recorded_past(probes[-1]), 'the recording passing the last probe')
         page.key('Escape', 'Escape')
         print('browser: outputLatency %s ms, baseLatency %s ms' % tuple(page.js(
             '(c => [c.outputLatency * 1000, c.baseLatency * 1000])(Module.corvanelAudio.context)')))
         recorder.terminate()
         expect(recorder.wait() == 0, 'the recording failed')
-        with open(work + '/probes', 'w') as out:  # read and swap one moment; no lead noted
-            out.writelines('%d %d %.6f -1\n' % ((r + offset) * 1e6, (r + offset) * 1e6, b)
-                           for r, b in probes)
+        with open(work + '/probes', 'w') as out:  # the browser tells no swap: the aim stands in
+            out.writelines('%d %d %.6f %d\n' % ((r + offset) * 1e6, (r + lead + offset) * 1e6, b,
+                                                  lead) for r, lead, b in probes)
         result = subprocess.run([os.environ['SYNC_OFFSETS'], os.environ['MUSIC'], work + '/heard',
                                  work + '/probes', str(LIMIT_MS), str(LIMIT_MS)],
                                 capture_output=True, text=True)
