@@ -33,6 +33,7 @@ constexpr std::int32_t kStandstillMs = 500;
 
 char driver_name[32] = "";
 bool on_pipewire = false;
+int device_chunk_frames = kAudioChunkFrames;  // as the device was opened
 
 // Written by the audio thread, or by the main thread with the audio thread locked out; read
 // by the main thread under the lock below.
@@ -94,7 +95,7 @@ void note_mix(void*, Uint8*, int bytes)
 int typical_block()
 {
     if (notes.block_count < kBlocksKept / 2 + 1) {
-        return kAudioChunkFrames;
+        return device_chunk_frames;
     }
     int recent[kBlocksKept];
     const int n = std::min(notes.block_count, kBlocksKept);
@@ -113,9 +114,13 @@ struct DriverQueue {
     double chunks;
 };
 constexpr DriverQueue kDriverQueues[] = {
-    {"pulse", false, 0.6}, {"pulse", true, 1.5},   {"alsa", false, 1.3},
+    {"pulse", false, 0.6}, {"pulse", true, 1.5},   {"alsa", false, 1.6},
     {"alsa", true, 1.8},   {"dsound", false, 2.0}, {"waveout", false, 2.0},
 };
+// ALSA through the sound server's plugin holds little more than two chunks: a show drawing on
+// a busy processor let 1 024 frames run dry again and again (the music broke up on one core),
+// never 2 048.
+constexpr int kAlsaChunkFrames = 2048;
 // Any other driver: most keep about one chunk queued.
 constexpr double kUnknownDriverChunks = 1.0;
 // A server that takes larger blocks than a chunk holds about this many of them between the
@@ -147,8 +152,14 @@ double driver_queue_ms(const char* driver, bool on_pipewire, int chunk_frames, i
     return frames * 1000.0 / rate;
 }
 
-void hearing_open()
+int driver_chunk_frames(const char* driver)
 {
+    return std::strcmp(driver, "alsa") == 0 ? kAlsaChunkFrames : kAudioChunkFrames;
+}
+
+void hearing_open(int chunk_frames)
+{
+    device_chunk_frames = chunk_frames;
     SDL_AudioDriverName(driver_name, sizeof driver_name);
     on_pipewire = pipewire_runs();
     Mix_SetPostMix(note_mix, nullptr);
@@ -177,7 +188,7 @@ HeardMusic music_heard()
     const std::int32_t mixed_start =
         *std::min_element(notes.starts, notes.starts + std::min(notes.count, kNotesKept));
     const double queue_ms =
-        driver_queue_ms(driver_name, on_pipewire, kAudioChunkFrames, block, kAudioRate);
+        driver_queue_ms(driver_name, on_pipewire, device_chunk_frames, block, kAudioRate);
     return HeardMusic{true, mixed_start + static_cast<std::int32_t>(queue_ms + 0.5),
                       static_cast<std::int32_t>(notes.position * 1000 / kAudioRate), notes.mixes,
                       block_ms};

@@ -8,7 +8,8 @@
 // from a small table measured per driver, grown by the blocks a server takes beyond a chunk
 // (PipeWire's graph quantum, which a desktop may raise during the show).
 //
-//   hearing_open()        once the audio device is open: the driver's queue, the mixer's hook
+//   driver_chunk_frames() before the device opens: the chunk to mix for the named driver
+//   hearing_open(chunk)   once the audio device is open: the driver's queue, the mixer's hook
 //   hearing_restart(p)    with the audio locked: the next buffer mixed starts at music sample p
 //   hearing_next_sample() with the audio locked: where the next buffer mixed starts
 //   music_heard()         what is known now, for the clock
@@ -23,7 +24,8 @@ struct HeardMusic {
     std::int32_t block_ms;     // how long the blocks the server takes at once last
 };
 
-void hearing_open();
+int driver_chunk_frames(const char* driver);
+void hearing_open(int chunk_frames);
 void hearing_restart(std::int64_t position, bool playing);
 std::int64_t hearing_next_sample();
 HeardMusic music_heard();

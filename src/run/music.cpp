@@ -35,7 +35,13 @@ void move_music_to(std::int32_t show_ms)
 
 void open_music()
 {
-    device_open = Mix_OpenAudio(kAudioRate, AUDIO_S16LSB, kAudioChannels, kAudioChunkFrames) == 0;
+    // SDL names its driver once its audio has started; the device opens with that driver's chunk.
+    char driver[32] = "";
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        SDL_AudioDriverName(driver, sizeof driver);
+    }
+    const int chunk_frames = driver_chunk_frames(driver);
+    device_open = Mix_OpenAudio(kAudioRate, AUDIO_S16LSB, kAudioChannels, chunk_frames) == 0;
     if (!device_open) {
         // SDL 1.2 marks its audio started even when it found no device, and would not look
         // again: marked stopped, the next attempt looks.
@@ -44,7 +50,7 @@ void open_music()
     music = Mix_LoadMUS_RW(
         SDL_RWFromMem(const_cast<unsigned char*>(music_track.bytes), music_track.length));
     if (device_open) {
-        hearing_open();
+        hearing_open(chunk_frames);
     }
 }
 
