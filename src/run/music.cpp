@@ -36,8 +36,9 @@ void move_music_to(std::int32_t show_ms)
 void open_music()
 {
     // SDL names its driver once its audio has started; the device opens with that driver's chunk.
+    // Started once only: SDL counts the starts, and the stop below must end the last of them.
     char driver[32] = "";
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+    if (SDL_WasInit(SDL_INIT_AUDIO) != 0 || SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         SDL_AudioDriverName(driver, sizeof driver);
     }
     const int chunk_frames = driver_chunk_frames(driver);
