@@ -1,5 +1,5 @@
-// Depends on SDL for the tick count, the driver's name and the audio lock, and on SDL_mixer
-// for the hook that runs after every buffer it mixes.
+// Depends on SDL for the tick count and the audio lock, and on SDL_mixer for the hook that runs
+// after every buffer it mixes.
 //
 // The smallest of the last notes (the callbacks least delayed by the scheduler) is the moment
 // the music's start was mixed; it moves later only when the driver ran dry, which delays
@@ -31,9 +31,9 @@ constexpr int kBlocksKept = 9;
 // largest graph quantum a PipeWire desktop uses (8192 frames, 171 ms at 48 kHz).
 constexpr std::int32_t kStandstillMs = 500;
 
-char driver_name[32] = "";
+std::string driver_name;
 bool on_pipewire = false;
-int device_chunk_frames = kAudioChunkFrames;  // as the device was opened
+int device_chunk_frames = kAudioChunkFrames;  // the driver's, as the device was opened
 
 // Written by the audio thread, or by the main thread with the audio thread locked out; read
 // by the main thread under the lock below.
@@ -157,10 +157,10 @@ int driver_chunk_frames(const char* driver)
     return std::strcmp(driver, "alsa") == 0 ? kAlsaChunkFrames : kAudioChunkFrames;
 }
 
-void hearing_open(int chunk_frames)
+void hearing_open(const char* driver)
 {
-    device_chunk_frames = chunk_frames;
-    SDL_AudioDriverName(driver_name, sizeof driver_name);
+    driver_name = driver;
+    device_chunk_frames = driver_chunk_frames(driver);
     on_pipewire = pipewire_runs();
     Mix_SetPostMix(note_mix, nullptr);
 }
@@ -188,7 +188,7 @@ HeardMusic music_heard()
     const std::int32_t mixed_start =
         *std::min_element(notes.starts, notes.starts + std::min(notes.count, kNotesKept));
     const double queue_ms =
-        driver_queue_ms(driver_name, on_pipewire, device_chunk_frames, block, kAudioRate);
+        driver_queue_ms(driver_name.c_str(), on_pipewire, device_chunk_frames, block, kAudioRate);
     return HeardMusic{true, mixed_start + static_cast<std::int32_t>(queue_ms + 0.5),
                       static_cast<std::int32_t>(notes.position * 1000 / kAudioRate), notes.mixes,
                       block_ms};

@@ -9,7 +9,7 @@
 // (PipeWire's graph quantum, which a desktop may raise during the show).
 //
 //   driver_chunk_frames() before the device opens: the chunk to mix for the named driver
-//   hearing_open(chunk)   once the audio device is open: the driver's queue, the mixer's hook
+//   hearing_open(driver)  once the audio device is open: the driver's queue, the mixer's hook
 //   hearing_restart(p)    with the audio locked: the next buffer mixed starts at music sample p
 //   hearing_next_sample() with the audio locked: where the next buffer mixed starts
 //   music_heard()         what is known now, for the clock
@@ -25,7 +25,7 @@ struct HeardMusic {
 };
 
 int driver_chunk_frames(const char* driver);
-void hearing_open(int chunk_frames);
+void hearing_open(const char* driver);
 void hearing_restart(std::int64_t position, bool playing);
 std::int64_t hearing_next_sample();
 HeardMusic music_heard();

@@ -41,8 +41,8 @@ void open_music()
     if (SDL_WasInit(SDL_INIT_AUDIO) != 0 || SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         SDL_AudioDriverName(driver, sizeof driver);
     }
-    const int chunk_frames = driver_chunk_frames(driver);
-    device_open = Mix_OpenAudio(kAudioRate, AUDIO_S16LSB, kAudioChannels, chunk_frames) == 0;
+    device_open =
+        Mix_OpenAudio(kAudioRate, AUDIO_S16LSB, kAudioChannels, driver_chunk_frames(driver)) == 0;
     if (!device_open) {
         // SDL 1.2 marks its audio started even when it found no device, and would not look
         // again: marked stopped, the next attempt looks.
@@ -51,7 +51,7 @@ void open_music()
     music = Mix_LoadMUS_RW(
         SDL_RWFromMem(const_cast<unsigned char*>(music_track.bytes), music_track.length));
     if (device_open) {
-        hearing_open(chunk_frames);
+        hearing_open(driver);
     }
 }
 
