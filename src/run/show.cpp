@@ -153,12 +153,14 @@ int show_main(int /*argc*/, char* /*argv*/[])
         report_no_window();
         return 1;
     }
+    // SDL 1.2 hands the caption to its PulseAudio stream too, from this thread and unlocked,
+    // while the audio thread drives that stream: set once the sound plays, it can abort the show.
+    SDL_WM_SetCaption(kCaption, nullptr);
     open_music();
     if (!open_window()) {
         return 1;
     }
     SDL_ShowCursor(SDL_DISABLE);
-    SDL_WM_SetCaption(kCaption, nullptr);
     set_fixed_gl_state();
     setup_canvas();
     heap_policy_for_loading();

@@ -11,7 +11,7 @@
  * - Linux only, probes: "<ns the loop pass read its clock> <ns its frame was swapped> <beats>
  *   <the show's lead in ms>" per timing-probe number, the read being the pass's first
  *   main-thread SDL_GetTicks(); swap_control: 1 once the show asked for a swap that waits
- *   for the display's refresh.
+ *   for the display's refresh. Linux only too: a caption set once the sound is open aborts.
  */
 #if !defined(_GNU_SOURCE) && !defined(_WIN32)
 #define _GNU_SOURCE /* RTLD_NEXT */
@@ -34,6 +34,7 @@ typedef SDL_Surface* SDL_CreateRGBSurface_fn(Uint32, int, int, int, Uint32, Uint
 typedef void SDL_GL_SwapBuffers_fn(void);
 typedef int SDL_GL_SetAttribute_fn(SDL_GLattr, int);
 typedef void SDL_Delay_fn(Uint32);
+typedef void SDL_WM_SetCaption_fn(const char*, const char*);
 
 #ifdef _WIN32
 #define SHIM(name) __wrap_##name
@@ -97,13 +98,6 @@ static void read_numbers(const char* name, long numbers[3])
     }
 }
 
-static long read_ahead_ms(void)
-{
-    long ahead[3];
-    read_numbers("ahead", ahead);
-    return ahead[0];
-}
-
 static void write_file(const char* name, const char* text)
 {
     char path[4096];
@@ -154,7 +148,9 @@ Uint32 SHIM(SDL_GetTicks)(void)
         return (Uint32)(timing_start + hold[0]);
     }
 #endif
-    return REAL(SDL_GetTicks)() + (Uint32)read_ahead_ms();
+    long ahead[3];
+    read_numbers("ahead", ahead);
+    return REAL(SDL_GetTicks)() + (Uint32)ahead[0];
 }
 
 void SHIM(SDL_Quit)(void)
@@ -218,6 +214,17 @@ void SDL_Delay(Uint32 ms)
     }
     REAL(SDL_Delay)(ms);
     read_armed |= main;
+}
+
+/* SDL 1.2 renames its PulseAudio stream with the caption from the caller's thread, unlocked,
+ * while the audio thread drives that stream: a caption set once the sound is open can abort. */
+void SDL_WM_SetCaption(const char* title, const char* icon)
+{
+    if (SDL_GetAudioStatus() != SDL_AUDIO_STOPPED) {
+        fputs("shim: the caption set while the sound is open\n", stderr);
+        abort();
+    }
+    REAL(SDL_WM_SetCaption)(title, icon);
 }
 
 int SDL_GL_SetAttribute(SDL_GLattr attribute, int value)
