@@ -91,7 +91,7 @@ suspend)
     # run of equal readings lasted longer than the suspension.
     awk -v from="$from" -v back="$back" '{ ms = $1 / 1e6 }
         ms >= from && ms <= from + 1500 { if (first == "") first = $3; if ($3 - first > 0.6) ahead = $3 - first }
-        $3 != held { held = $3; held_at = ms } ms - held_at > longest { longest = ms - held_at }
+        NR == 1 || $3 != held { held = $3; held_at = ms } ms - held_at > longest { longest = ms - held_at }
         END { if (ahead) print "ran " ahead " beats ahead of the suspended sink";
               if (longest > back - from) print "a picture held for " longest " ms" }' \
         "$SHOW_DIR/probes" >"$SHOW_DIR/held"
