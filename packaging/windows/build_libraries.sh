@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the libraries the show links on Windows, as static libraries, from Debian's own
 # source packages: zlib, libpng, libjpeg-turbo, libmad, SDL 1.2 and SDL_mixer 1.2 (MP3 through
-# libmad only). The sources come through an apt configuration kept in DIR, never the machine's.
+# libmad only). The sources come through an apt configuration kept in DIR, which reads the
+# machine's own apt settings but never changes them.
 # For the web build the same recipe builds zlib, libpng, libjpeg-turbo and SDL 1.2 to
 # WebAssembly with Debian's emscripten: the pictures then decode, and become surfaces, through
 # the very code they go through on Linux. The browser plays the music itself, so no mixer.
@@ -38,21 +39,42 @@ web)
     ;;
 esac
 
+# Debian's archive is reached as the machine reaches it (a mirror, a proxy's address): the URIs
+# of the machine's own `deb` entries for Debian's release suites, as apt itself reads them from
+# sources.list and sources.list.d (one-line and deb822 files alike, disabled entries left out,
+# nothing fetched beforehand), become `deb-src` entries here, less any URI whose index the
+# machine has fetched and found to be another vendor's. The suites are the recipe's, whatever
+# release the machine names. Only the sources are DIR's own: apt.conf and apt.conf.d (a proxy,
+# a mirror's login in auth.conf) and the trusted keys are the machine's, read as any apt-get
+# reads them.
+archive_candidates=$(apt-get indextargets --no-release-info \
+    --format '$(TARGET_OF) $(COMPONENT) $(RELEASE) $(REPO_URI)' |
+    awk '$1 == "deb" && $2 == "main" && ($3 == "bookworm" || $3 == "trixie") { print $4 }' | sort -u)
+other_vendors=$(apt-get indextargets --format '$(REPO_URI) $(ORIGIN)' |
+    awk '{ origin = $0; sub(/^[^ ]* /, "", origin) }
+        origin != "Debian" && origin != "$(ORIGIN)" { print $1 }' | sort -u)
+archive_uris=$(comm -23 <(echo "$archive_candidates") <(echo "$other_vendors") | paste -sd ' ')
 apt_dir=$dir/apt
 apt_options=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt_dir/sources"
     -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache"
     -o Dir::State::status=/dev/null -o Debug::NoLocking=1 -o APT::Sandbox::User=root)
 mkdir -p "$apt_dir/sources" "$apt_dir/lists/partial" "$apt_dir/cache"
-cat >"$apt_dir/sources/debian.sources" <<'EOF'
+: >"$dir/apt.log"
+if [ -n "$archive_uris" ]; then
+    cat >"$apt_dir/sources/debian.sources" <<EOF
 Types: deb-src
-URIs: http://deb.debian.org/debian
+URIs: $archive_uris
 Suites: bookworm trixie
 Components: main
 EOF
+else
+    echo "the machine's apt sources name no Debian archive (bookworm or trixie, main)" >"$dir/apt.log"
+fi
 
 # The versions the archive offers now, and the recipes' own fingerprint.
 wanted=$dir/versions.wanted
-if apt-get "${apt_options[@]}" -qq update 2>"$dir/apt.log"; then
+# An index that fails to download is an error here, not a warning over old lists.
+if [ -n "$archive_uris" ] && apt-get "${apt_options[@]}" -qq --error-on=any update 2>>"$dir/apt.log"; then
     for library in "${libraries[@]}"; do
         version=$(apt-get "${apt_options[@]}" -qq --print-uris source "$library" 2>/dev/null |
             awk '$2 ~ /\.dsc$/ { sub(/\.dsc$/, "", $2); print $2 }')
@@ -60,7 +82,7 @@ if apt-get "${apt_options[@]}" -qq update 2>"$dir/apt.log"; then
         echo "$version"
     done >"$wanted"
 elif [ -f "$dir/versions" ]; then
-    echo "build_libraries: the archive is out of reach; keeping the libraries built before" >&2
+    echo "build_libraries: the archive is out of reach ($(tail -n 1 "$dir/apt.log")); keeping the libraries built before" >&2
     exit 0
 else
     cat "$dir/apt.log" >&2
