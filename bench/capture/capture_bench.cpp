@@ -156,8 +156,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "capture_bench: %s\n", error.c_str());
         return 1;
     }
-    W = options.width;
-    H = options.height;
+    screen_resize(options.width, options.height);
     set_fixed_gl_state();
     setup_canvas();
     load_textures();

@@ -1,6 +1,6 @@
 #pragma once
 // How glibc's heap should treat the process's memory while the pictures load and while frames
-// are drawn: a choice for the whole process, so the programs' entries make it, around
+// are drawn: a choice for the whole process, so the player makes it, around
 // load_textures(). Without glibc both calls do nothing.
 //
 //   heap_policy_for_loading()   before load_textures()

@@ -1,13 +1,14 @@
-// corvanel-capture: the show rendered without a display into a video file with its music.
-// The start-up order matters: the output file first, so that an unwritable path fails before
-// any work; the mixer next, so that the music is being made while the pictures load; then the
-// context, the canvas at the capture's size and the textures, as the show sets itself up.
+// corvanel-capture: the show rendered without a display into a video file with its music, the
+// capture stage of the player. The start-up order matters: the output file first, so that an
+// unwritable path fails before any work; the mixer next, so that the music is being made while
+// the pictures load; then the context at the capture's size, and the player's loading, as the
+// show sets itself up.
 //
 // Two threads share the work once frames flow. This one draws frame k and queues its
 // readback, then hands frame k - 1, mapped, to the encoder thread, which converts and encodes
 // it with the sound that plays while it is shown. A ring of readback slots keeps either side
-// from waiting on the other unless it runs a whole ring ahead.
-#include "assets/heap_policy.h"
+// from waiting on the other unless it runs a whole ring ahead. The clock is the frame's own
+// moment, not the time it takes to draw.
 #include "assets/texture_bank.h"
 #include "capture/encoder.h"
 #include "capture/offscreen.h"
@@ -16,7 +17,8 @@
 #include "core/beat_clock.h"
 #include "core/screen.h"
 #include "core/timeline.h"
-#include "scene/frame.h"
+#include "play/player.h"
+#include "play/stage.h"
 
 #include <SDL.h>
 #include <unistd.h>  // isatty, unlink, write
@@ -265,11 +267,55 @@ int fail_setup(const std::string& why)
     std::fprintf(stderr, "corvanel-capture: %s\n", why.c_str());
     return kStatusFailed;
 }
+
+CaptureOptions options;
+std::int64_t total = 0;        // frames to capture
+std::int64_t frames_read = 0;  // frames whose readback has been queued
+std::thread encoder;
+Progress progress;
 }  // namespace
+
+void stage_start()
+{
+    encoder = std::thread(encode_frames, std::cref(options));
+    progress = Progress{};
+}
+
+bool stage_begin_pass()
+{
+    if (frames_read >= total || interrupted != 0) {
+        return false;
+    }
+    timing_set_ms(capture_frame_ms(options, frames_read));
+    return true;
+}
+
+bool stage_present_frame()
+{
+    if (!claim_slot(static_cast<int>(frames_read % kReadbackSlots))) {
+        return false;
+    }
+    offscreen_read(static_cast<int>(frames_read % kReadbackSlots));
+    if (frames_read > 0) {
+        hand_over(frames_read - 1);
+    }
+    ++frames_read;
+    soundtrack_poll();
+    progress.show(pipeline.encoded.load(), total, false);
+    return true;
+}
+
+void stage_stop()
+{
+    if (frames_read > 0 && !pipeline.failed) {
+        hand_over(frames_read - 1);
+    }
+    finish_jobs();
+    encoder.join();
+}
 
 int main(int argc, char* argv[])
 {
-    CaptureOptions options;
     std::string error;
     switch (parse_capture_options(argc, argv, options, error)) {
         case ParseResult::help:
@@ -283,7 +329,7 @@ int main(int argc, char* argv[])
     }
     catch_interrupts();
 
-    const std::int64_t total = capture_frame_count(options);
+    total = capture_frame_count(options);
     if (!encoder_open(options, error)) {
         return fail_setup(error);
     }
@@ -299,36 +345,9 @@ int main(int argc, char* argv[])
                  static_cast<long long>(total), options.width, options.height,
                  static_cast<double>(options.fps_num) / options.fps_den,
                  offscreen_renderer().c_str());
-    W = options.width;
-    H = options.height;
-    set_fixed_gl_state();
-    setup_canvas();
-    heap_policy_for_loading();
-    load_textures();
-    heap_policy_for_drawing();
-
-    std::thread encoder(encode_frames, std::cref(options));
-    Progress progress;
-    std::int64_t read = 0;  // frames whose readback has been queued
-    while (read < total && interrupted == 0) {
-        timing_set_ms(capture_frame_ms(options, read));
-        render_frame();
-        if (!claim_slot(static_cast<int>(read % kReadbackSlots))) {
-            break;
-        }
-        offscreen_read(static_cast<int>(read % kReadbackSlots));
-        if (read > 0) {
-            hand_over(read - 1);
-        }
-        ++read;
-        soundtrack_poll();
-        progress.show(pipeline.encoded.load(), total, false);
-    }
-    if (read > 0 && !pipeline.failed) {
-        hand_over(read - 1);
-    }
-    finish_jobs();
-    encoder.join();
+    screen_resize(options.width, options.height);
+    player_load();
+    player_play();
     for (int slot = 0; slot < kReadbackSlots; ++slot) {
         if (pipeline.mapped[slot]) {
             offscreen_unmap(slot);

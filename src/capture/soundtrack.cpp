@@ -1,7 +1,7 @@
 // Depends on SDL 1.2 and SDL_mixer: the same mixer, and so the same samples, as the show.
 #include "capture/soundtrack.h"
 
-#include "assets/catalogue.h"
+#include "assets/track_mixer.h"
 #include "core/timeline.h"
 
 #include <SDL.h>
@@ -64,8 +64,7 @@ bool open_mixer_quietly()
     if (kept >= 0 && null >= 0) {
         dup2(null, 2);
     }
-    const bool opened =
-        Mix_OpenAudio(kAudioRate, AUDIO_S16LSB, kAudioChannels, kAudioChunkFrames) == 0;
+    const bool opened = track_mixer_open(kAudioChunkFrames);
     if (kept >= 0) {
         dup2(kept, 2);
         close(kept);
@@ -90,8 +89,7 @@ bool soundtrack_start(std::int64_t skip, std::int64_t frames, std::string& error
         return false;
     }
     audio_open = true;
-    music = Mix_LoadMUS_RW(
-        SDL_RWFromMem(const_cast<unsigned char*>(music_track.bytes), music_track.length));
+    music = track_mixer_load();
     if (music == nullptr) {
         error = std::string("the mixer refused the track: ") + Mix_GetError();
         return false;

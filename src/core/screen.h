@@ -6,9 +6,13 @@
 
 #include <cstdint>
 
+// Written only through screen_resize(), by whoever decides the size: the setup dialog, the
+// page's canvas, the capture's options.
 extern std::int32_t W;  // screen width in pixels
 extern std::int32_t H;  // screen height in pixels
 extern bool fullscreen;
+
+void screen_resize(std::int32_t width, std::int32_t height);
 
 // What the setup dialog starts from.
 constexpr std::int32_t kDefaultWidth = 1024;

@@ -23,7 +23,8 @@
 #include <string>
 
 namespace {
-constexpr int kNotesKept = 64;  // about 0.7 s of buffers
+// About 1.4 s of buffers (2.7 s of alsa's larger ones): outlasts a burst of late callbacks.
+constexpr int kNotesKept = 64;
 // Buffers mixed this close together were asked for at once: the server took a block of them.
 constexpr std::int32_t kSameBlockMs = 3;
 constexpr int kBlocksKept = 9;
@@ -152,15 +153,15 @@ double driver_queue_ms(const char* driver, bool on_pipewire, int chunk_frames, i
     return frames * 1000.0 / rate;
 }
 
-int driver_chunk_frames(const char* driver)
-{
-    return std::strcmp(driver, "alsa") == 0 ? kAlsaChunkFrames : kAudioChunkFrames;
-}
-
-void hearing_open(const char* driver)
+int hearing_choose_driver(const char* driver)
 {
     driver_name = driver;
-    device_chunk_frames = driver_chunk_frames(driver);
+    device_chunk_frames = std::strcmp(driver, "alsa") == 0 ? kAlsaChunkFrames : kAudioChunkFrames;
+    return device_chunk_frames;
+}
+
+void hearing_listen()
+{
     on_pipewire = pipewire_runs();
     Mix_SetPostMix(note_mix, nullptr);
 }
@@ -177,7 +178,7 @@ std::int64_t hearing_next_sample()
     return notes.position;
 }
 
-HeardMusic music_heard()
+HeardMusic hearing_now()
 {
     const std::lock_guard<std::mutex> hold(notes_lock);
     const int block = typical_block();

@@ -8,27 +8,23 @@
 // from a small table measured per driver, grown by the blocks a server takes beyond a chunk
 // (PipeWire's graph quantum, which a desktop may raise during the show).
 //
-//   driver_chunk_frames() before the device opens: the chunk to mix for the named driver
-//   hearing_open(driver)  once the audio device is open: the driver's queue, the mixer's hook
-//   hearing_restart(p)    with the audio locked: the next buffer mixed starts at music sample p
-//   hearing_next_sample() with the audio locked: where the next buffer mixed starts
-//   music_heard()         what is known now, for the clock
+//   hearing_choose_driver(d) before the device opens: the named driver's queue; returns the
+//                            chunk to mix it with
+//   hearing_listen()         once the audio device is open: the mixer's hook
+//   hearing_restart(p)       with the audio locked: the next buffer mixed starts at music
+//                            sample p
+//   hearing_next_sample()    with the audio locked: where the next buffer mixed starts
+//   hearing_now()            what is known now, for the clock
+
+#include "play/music.h"  // HeardMusic
 
 #include <cstdint>
 
-struct HeardMusic {
-    bool heard;                // music was mixed since the last restart
-    std::int32_t start_ticks;  // the tick count at which the music's first sample is heard
-    std::int32_t mixed_ms;     // the music mixed so far ends here, in music milliseconds
-    std::int64_t mixes;        // buffers mixed since the device opened
-    std::int32_t block_ms;     // how long the blocks the server takes at once last
-};
-
-int driver_chunk_frames(const char* driver);
-void hearing_open(const char* driver);
+int hearing_choose_driver(const char* driver);
+void hearing_listen();
 void hearing_restart(std::int64_t position, bool playing);
 std::int64_t hearing_next_sample();
-HeardMusic music_heard();
+HeardMusic hearing_now();
 
 // How long the named SDL audio driver holds a buffer before it sounds, in milliseconds, for
 // buffers of `chunk_frames` at `rate`, on PipeWire or not, when the server takes `block_frames`

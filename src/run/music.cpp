@@ -1,10 +1,11 @@
-// Playback of the carried soundtrack through SDL_mixer. Results of the mixer calls are
-// deliberately ignored (a silent show is still a show). Every change of where the music plays
-// tells the hearing measurement where the next buffer starts, under the audio lock, so that no
-// buffer is noted against the wrong position.
-#include "run/music.h"
+// The desktop's music: the carried soundtrack through SDL_mixer on the sound device, and when
+// it is heard from the hearing measurement beside it (run/hearing.h). Results of the mixer
+// calls are deliberately ignored (a silent show is still a show). Every change of where the
+// music plays tells the hearing measurement where the next buffer starts, under the audio
+// lock, so that no buffer is noted against the wrong position.
+#include "play/music.h"
 
-#include "assets/catalogue.h"
+#include "assets/track_mixer.h"
 #include "core/timeline.h"
 #include "run/hearing.h"
 
@@ -41,17 +42,15 @@ void open_music()
     if (SDL_WasInit(SDL_INIT_AUDIO) != 0 || SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         SDL_AudioDriverName(driver, sizeof driver);
     }
-    device_open =
-        Mix_OpenAudio(kAudioRate, AUDIO_S16LSB, kAudioChannels, driver_chunk_frames(driver)) == 0;
+    device_open = track_mixer_open(hearing_choose_driver(driver));
     if (!device_open) {
         // SDL 1.2 marks its audio started even when it found no device, and would not look
         // again: marked stopped, the next attempt looks.
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
-    music = Mix_LoadMUS_RW(
-        SDL_RWFromMem(const_cast<unsigned char*>(music_track.bytes), music_track.length));
+    music = track_mixer_load();
     if (device_open) {
-        hearing_open(driver);
+        hearing_listen();
     }
 }
 
@@ -79,6 +78,11 @@ void seek_music_to(std::int32_t show_ms)
     SDL_LockAudio();
     move_music_to(show_ms);
     SDL_UnlockAudio();
+}
+
+HeardMusic music_heard()
+{
+    return hearing_now();
 }
 
 // SDL stops its audio thread for good when the driver's server goes away.

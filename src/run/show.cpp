@@ -1,21 +1,19 @@
-// The start-up sequence, the main loop and the shutdown, in the order the show depends on:
-// the dialog before SDL exists, the music stream before the window, every texture before the
-// clock starts, and the clock and the music started together. Once SDL is up, every way out
-// (the end, a quit, a fatal error anywhere, SIGHUP or SIGQUIT) goes through the shutdown, so a
-// full-screen show never leaves its screen mode or a hidden, grabbed pointer behind.
+// The desktop stage: the start-up sequence in the order the show depends on (the dialog before
+// SDL exists, the music stream before the window), then the player's sequence on a window and
+// a sound device, and the shutdown. Once SDL is up, every way out (the end, a quit, a fatal
+// error anywhere, SIGHUP or SIGQUIT) goes through the shutdown, so a full-screen show never
+// leaves its screen mode or a hidden, grabbed pointer behind.
 #include "run/show.h"
 
-#include "assets/heap_policy.h"
 #include "assets/texture_bank.h"
-#include "core/beat_clock.h"
 #include "core/screen.h"
-#include "core/timeline.h"
+#include "play/events.h"
+#include "play/music.h"
+#include "play/player.h"
+#include "play/probe.h"
+#include "play/show_clock.h"
+#include "play/stage.h"
 #include "run/display_loss.h"
-#include "run/events.h"
-#include "run/music.h"
-#include "run/probe.h"
-#include "run/show_clock.h"
-#include "scene/frame.h"
 #include "setup/setup_dialog.h"
 
 #include <SDL.h>
@@ -116,29 +114,33 @@ bool open_window()
     return true;
 }
 
-void run_main_loop()
-{
-    bool quit_requested = false;
-    while (!quit_requested) {
-        tick_show_clock();
-        render_frame();
-        SDL_GL_SwapBuffers();
-        frame_shown();
-        SDL_Delay(kLoopDelayMs);
-        quit_requested = handle_show_events() || ending_signal != 0;
-        if (timing_ms > kShowLengthMs) {
-            break;
-        }
-    }
-}
 }  // namespace
+
+void stage_start()
+{
+    start_show_clock();
+}
+
+bool stage_begin_pass()
+{
+    tick_show_clock();
+    return true;
+}
+
+bool stage_present_frame()
+{
+    SDL_GL_SwapBuffers();
+    frame_shown();
+    SDL_Delay(kLoopDelayMs);
+    const bool quit_requested = handle_show_events();
+    return !quit_requested && ending_signal == 0;
+}
+
+void stage_stop() {}
 
 int show_main(int /*argc*/, char* /*argv*/[])
 {
     open_standard_descriptors();
-    W = kDefaultWidth;
-    H = kDefaultHeight;
-    fullscreen = kDefaultFullscreen;
     if (!run_setup_dialog()) {
         return -1;
     }
@@ -161,13 +163,8 @@ int show_main(int /*argc*/, char* /*argv*/[])
         return 1;
     }
     SDL_ShowCursor(SDL_DISABLE);
-    set_fixed_gl_state();
-    setup_canvas();
-    heap_policy_for_loading();
-    load_textures();
-    heap_policy_for_drawing();
-    start_show_clock();
-    run_main_loop();
+    player_load();
+    player_play();
     shut_down();
 #ifdef SIGQUIT
     if (ending_signal == SIGQUIT) {

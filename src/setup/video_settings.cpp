@@ -27,8 +27,7 @@ bool apply_dialog_result(int result, const VideoSettings& settings)
     if (result == kDialogCancel) {
         return false;
     }
-    W = settings.width;
-    H = settings.height;
+    screen_resize(settings.width, settings.height);
     fullscreen = settings.windowed == 0;
     return true;
 }

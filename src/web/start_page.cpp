@@ -1,6 +1,6 @@
 // Depends on the page (index.html: Module.canvas and Module.page), on emscripten's HTML5
 // events, and on SDL 1.2's event queue, into which the browser's events go as the desktop's
-// would arrive, so that run/events.cpp maps them unchanged.
+// would arrive, so that play/events.cpp maps them unchanged.
 #include "web/start_page.h"
 
 #include "core/screen.h"
@@ -107,8 +107,7 @@ bool page_fit_canvas()
     if (width == W && height == H) {
         return false;
     }
-    W = width;
-    H = height;
+    screen_resize(width, height);
     return true;
 }
 

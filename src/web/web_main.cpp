@@ -1,17 +1,16 @@
-// The show's entry in a web page. The start-up list is the desktop's, with the page in place of
-// the setup dialog: SDL (its event queue and ticks), the WebGL canvas, the music and every
-// texture while the viewer reads the start page; then, for each click on Play, the clock and
-// the music started together, the loop, and the page that offers to play again.
+// The web stage: the show's entry in a web page. The start-up list is the desktop's, with the
+// page in place of the setup dialog: SDL (its event queue and ticks), the WebGL canvas, the
+// music and every texture while the viewer reads the start page; then, for each click on Play,
+// the player's sequence, and the page that offers to play again.
 //
-// Depends on the shared scene, assets, clock, event bindings and probe, and on the browser's
-// branches beside it: the page, the loop's wait, the music and its clock.
-#include "assets/texture_bank.h"
-#include "core/beat_clock.h"
+// Depends on the player and its clock, events and music (the browser's, web_music.cpp), and on
+// the page and the loop's wait beside it.
 #include "core/screen.h"
-#include "core/timeline.h"
-#include "run/events.h"
-#include "run/music.h"
-#include "run/show_clock.h"
+#include "play/events.h"
+#include "play/music.h"
+#include "play/player.h"
+#include "play/show_clock.h"
+#include "play/stage.h"
 #include "scene/frame.h"
 #include "web/loop_wait.h"
 #include "web/start_page.h"
@@ -37,25 +36,38 @@ void drop_events()
     while (SDL_PollEvent(&event)) {
     }
 }
-
-void run_main_loop()
-{
-    bool quit_requested = false;
-    while (!quit_requested) {
-        if (page_fit_canvas()) {
-            setup_canvas();
-        }
-        tick_show_clock();
-        render_frame();
-        frame_shown();  // the page shows what it drew once this pass yields to the browser
-        wait_for_next_frame();
-        quit_requested = handle_show_events();
-        if (timing_ms > kShowLengthMs) {
-            break;
-        }
-    }
-}
 }  // namespace
+
+void stage_start()
+{
+    page_fit_canvas();
+    setup_canvas();
+    drop_events();
+    start_show_clock();
+}
+
+bool stage_begin_pass()
+{
+    if (page_fit_canvas()) {
+        setup_canvas();
+    }
+    tick_show_clock();
+    return true;
+}
+
+// The page shows what was drawn once this pass yields to the browser.
+bool stage_present_frame()
+{
+    frame_shown();
+    wait_for_next_frame();
+    return !handle_show_events();
+}
+
+void stage_stop()
+{
+    close_music();
+    page_show_ended();
+}
 
 int main()
 {
@@ -64,19 +76,12 @@ int main()
         std::fprintf(stderr, "corvanel: this browser gives the page no WebGL context\n");
         return 1;
     }
-    set_fixed_gl_state();
     open_music();
-    load_textures();
+    player_load();
     page_listen();
     page_ready();
     for (;;) {
         page_wait_for_play();
-        page_fit_canvas();
-        setup_canvas();
-        drop_events();
-        start_show_clock();
-        run_main_loop();
-        close_music();
-        page_show_ended();
+        player_play();
     }
 }

@@ -1,7 +1,7 @@
-// The soundtrack in the browser, and when the listener hears it: run/music.h and the part of
-// run/hearing.h the show's clock reads, so that run/show_clock.cpp works here unchanged. Each
-// fresh output timestamp counts as a buffer mixed: an output that stops giving them (a
-// suspended device) is one that stands still.
+// The web stage's music (play/music.h): the soundtrack in the browser, and when the listener
+// hears it, so that the player's clock works here as on the desktop. Each fresh output
+// timestamp counts as a buffer mixed: an output that stops giving them (a suspended device) is
+// one that stands still.
 //
 // Depends on the page's Web Audio: the browser decodes the carried MP3 once into an
 // AudioBuffer and plays it through an AudioBufferSourceNode, started at a chosen time of the
@@ -12,8 +12,7 @@
 // The browser's decoder drops the MP3's encoder and decoder delay, which SDL_mixer plays and
 // the track pays for with a lead-in: its sample k is the desktop mixer's sample k + 2 257. The
 // clock is the desktop's, so that delay is added back.
-#include "run/hearing.h"
-#include "run/music.h"
+#include "play/music.h"
 
 #include "assets/catalogue.h"
 #include "core/timeline.h"

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Includes go one way: run and capture -> setup, assets, scene -> core, and the core includes
-# nothing but the C++ library; the capture draws with the scene but never reaches into the
-# show's own start-up (run, setup). A wrong-way include fails here, before it tangles the build.
+# Includes go one way: the stages (run, web, capture) -> play -> scene -> assets -> core, the
+# desktop's run -> setup -> core too, and the core includes nothing but the C++ library. No
+# stage reaches into another's (the capture and the page have no dialog, no sound device), and
+# the player knows no stage but through its interface. A wrong-way include fails here, before
+# it tangles the build.
 #   include_graph.sh <src dir>
 set -euo pipefail
 cd "$1"
 declare -A allowed=([core]="core" [setup]="setup core" [assets]="assets core"
-    [scene]="scene assets core" [run]="run setup assets scene core"
-    [capture]="capture assets scene core" [web]="web run assets scene core")
+    [scene]="scene assets core" [play]="play scene assets core"
+    [run]="run play setup assets scene core" [capture]="capture play assets scene core"
+    [web]="web play assets scene core")
 status=0
 for dir in "${!allowed[@]}"; do
     while IFS= read -r hit; do

@@ -42,16 +42,14 @@ TEST(DialogResult, EachEndingLandsInTheScreenSettings)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "result " << c.result << ", line " << c.line);
-        W = 640;
-        H = 480;
+        screen_resize(640, 480);
         fullscreen = c.fullscreen_on_entry;
         VideoSettings settings = video_settings_from_screen();
         if (c.line != kRunNotPressed) {
             take_dialog_choice(settings, list, c.line, c.checked, c.display_now);
         }
         // Scribbled over, so that an ending that does not write them back shows.
-        W = 0;
-        H = 0;
+        screen_resize(0, 0);
         fullscreen = !c.fullscreen_on_entry;
         EXPECT_EQ(apply_dialog_result(c.result, settings), c.go_on);
         EXPECT_EQ(W, c.width);

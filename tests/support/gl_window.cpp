@@ -14,8 +14,7 @@
 
 void open_gl_window(int width, int height)
 {
-    W = width;
-    H = height;
+    screen_resize(width, height);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL_Init: %s\n", SDL_GetError());
         std::exit(2);

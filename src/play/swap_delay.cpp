@@ -1,5 +1,5 @@
 // Pure arithmetic over a ring of notes; the loop's ticks are read by the show's clock.
-#include "run/swap_delay.h"
+#include "play/swap_delay.h"
 
 #include <algorithm>  // std::clamp, std::copy_n, std::nth_element
 #include <array>

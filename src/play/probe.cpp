@@ -2,7 +2,7 @@
 // writer may be blocked on the output when the process ends, and the C library's streams,
 // whose lock it would hold, are flushed at exit. A web page has neither a thread to spare nor
 // an output that blocks: there each line is written at once.
-#include "run/probe.h"
+#include "play/probe.h"
 
 #include "core/beat_clock.h"
 

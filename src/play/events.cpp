@@ -1,7 +1,7 @@
-#include "run/events.h"
+#include "play/events.h"
 
-#include "run/probe.h"
-#include "run/show_clock.h"
+#include "play/probe.h"
+#include "play/show_clock.h"
 
 ShowAction action_for_event(const SDL_Event& event)
 {

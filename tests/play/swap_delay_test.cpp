@@ -1,6 +1,6 @@
 // The drawing time the clock aims each frame with: a pass that stalls once must not move the
 // picture, a lasting change must, and a clock a test moves counts as a stall.
-#include "run/swap_delay.h"
+#include "play/swap_delay.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #pragma once
-// The viewer's controls: which SDL event asks the show for what (a pure mapping, so that the
-// bindings can be checked without a window), and the loop's drain of SDL's event queue.
+// The viewer's controls: which SDL event asks the show for what, and the drain of SDL's event
+// queue that each pass of a real-time stage makes. The page hands the browser's keys and clicks
+// to SDL's queue, so the same bindings hold on the desktop and in the browser.
 
 #include <SDL.h>
 
