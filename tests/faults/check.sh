@@ -1,43 +1,107 @@
 #!/usr/bin/env bash
-# Plants each fault of faults.tsv in turn, rebuilds (the Windows build's executables too),
-# runs the whole CTest suite (up to its first failure) and names the test that caught it. Run
-# from a clean checkout, after make test:
+# Plants each fault of faults.tsv in turn, rebuilds (the Windows and web builds' executables
+# too, where those builds exist), runs the CTest suite up to its first failure and names the
+# test that caught it. Run from a clean checkout, after make test:
 #   tests/faults/check.sh [build-dir [windows-build-dir [web-build-dir]]]
 # FAULTS=<file> plants the faults of another list of the same form (a few, to check them alone);
-# TESTS=<regex> runs only the tests it matches. Without a Windows build, only the Linux one.
+# TESTS=<regex> runs only the tests it matches.
+# The planted file's clean copy waits outside the tree and goes back on any exit. A kill -9
+# cannot be caught: the marker in .git names the file and its copy, and the next start refuses,
+# saying how to put it back; putting it back unasked could copy over edits made since.
 set -uo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../.." || exit 2
 build=${1:-build}
 windows=${2:-build-windows}
 web=${3:-build-web}
+refuse() { echo "check.sh: $*" >&2; exit 2; }
+
+marker=$(git rev-parse --path-format=absolute --git-path corvanel-fault-planted) || exit 2
+if [ -e "$marker" ]; then
+    IFS=$'\t' read -r file copy pid <"$marker"
+    [ -f "$copy" ] || gone=" (that copy is gone: git diff -- '$PWD/$file' shows the fault)"
+    refuse "a fault is planted in $file by check.sh process $pid, running or killed. Once it is" \
+        "gone (ps -p $pid), put the file back: cp '$copy' '$PWD/$file' && rm '$marker'${gone:-}"
+fi
+# Read once, so that the list may be a pipe: FAULTS=<(sed -n 23p tests/faults/faults.tsv)
+mapfile -t faults < <(grep -v '^#' "${FAULTS:-tests/faults/faults.tsv}" | grep .)
+((${#faults[@]} > 0)) || refuse "no faults in ${FAULTS:-tests/faults/faults.tsv}"
+mapfile -t planted_in < <(printf '%s\n' "${faults[@]}" | cut -f1 | sort -u)
+for file in "${planted_in[@]}"; do
+    [ ! -e "$file.orig" ] || refuse "$file.orig, an older check.sh's copy, is there: $file may" \
+        "still hold its fault; compare the two, keep the right one, remove $file.orig"
+done
+changed=$(git diff --name-only -- "${planted_in[@]}")
+[ -z "$changed" ] || refuse "files the faults go into have changes (a fault left over?):" \
+    $changed "- commit or undo them first"
+
+saved=$(mktemp -d -t corvanel-faults.XXXXXX)
+planted='' step=''
+# Puts the planted file back, newer than the fault's build, so that the next build takes it.
+restore()
+{
+    [ -n "$planted" ] || return 0
+    cp "$saved/clean" "$planted" || { echo "check.sh: $planted not put back ($saved)" >&2; return 1; }
+    rm -f "$marker"
+    planted=''
+}
+# A signal stops the step under way (its session: the compilers, the tests and their X
+# server), puts the file back, then ends the run as the signal would have.
+stop_on()
+{
+    trap '' INT TERM HUP
+    [ -z "$step" ] || { kill -TERM -- "-$step" 2>/dev/null; wait "$step"; }
+    tests/support/xvfb.sh stop "$build/xvfb" >/dev/null 2>&1
+    restore && rm -rf "$saved"
+    trap - "$1" EXIT
+    kill -s "$1" $$
+}
+trap 'restore && rm -rf "$saved"' EXIT
+for signal in INT TERM HUP; do
+    trap "stop_on $signal" "$signal"
+done
+# A step in a session of its own, waited on, so that a signal is answered at once.
+run_step()
+{
+    setsid -w "$@" </dev/null &
+    step=$!
+    wait "$step"
+    local status=$?
+    step=''
+    return $status
+}
 rebuild()
 {
-    cmake --build "$build" -j "$(nproc)" >/dev/null 2>&1 &&
-        { [ ! -d "$windows" ] ||
-            cmake --build "$windows" --target corvanel corvanel_hooked -j "$(nproc)" >/dev/null 2>&1; } &&
-        { [ ! -f "$web/CMakeCache.txt" ] ||
-            NODE_PATH=/usr/share/nodejs cmake --build "$web" --target corvanel -j "$(nproc)" >/dev/null 2>&1; }
+    local jobs=(-j "$(nproc)")
+    run_step cmake --build "$build" "${jobs[@]}" >/dev/null 2>&1 &&
+        { [ ! -d "$windows" ] || run_step cmake --build "$windows" --target corvanel \
+            corvanel_hooked "${jobs[@]}" >/dev/null 2>&1; } &&
+        { [ ! -f "$web/CMakeCache.txt" ] || run_step env NODE_PATH=/usr/share/nodejs \
+            cmake --build "$web" --target corvanel "${jobs[@]}" >/dev/null 2>&1; }
 }
 caught=0 missed=0
-while IFS=$'\t' read -r file plant what; do
-    [[ -z "$file" || "$file" == \#* ]] && continue
-    cp "$file" "$file.orig"
+for fault in "${faults[@]}"; do
+    IFS=$'\t' read -r file plant what <<<"$fault"
+    if ! cp "$file" "$saved/clean" 2>/dev/null; then
+        echo "STALE   $what ($file: no such file)"; missed=$((missed + 1)); continue
+    fi
+    printf '%s\t%s\t%s\n' "$file" "$saved/clean" $$ >"$marker"
+    planted=$file
     perl -0777 -pi -e "$plant" "$file"
-    if cmp -s "$file" "$file.orig"; then
+    if cmp -s "$file" "$saved/clean"; then
         echo "STALE   $what ($file: the fault no longer applies)"; missed=$((missed + 1))
     elif ! rebuild; then
         echo "BUILD   $what"; missed=$((missed + 1))
-    elif failed=$(cd "$build" && ctest -j "$(nproc)" --timeout 300 --stop-on-failure -R "${TESTS:-.}" 2>&1); then
+    elif run_step ctest --test-dir "$build" -j "$(nproc)" --timeout 300 --stop-on-failure \
+        -R "${TESTS:-.}" >"$saved/ctest.log" 2>&1; then
         echo "MISSED  $what"; missed=$((missed + 1))
     else
-        echo "caught  $what: $(grep -oP '(?<=- )\S+(?= \()' <<<"$failed" | tr '\n' ' ')"
+        echo "caught  $what: $(grep -oP '(?<=- )\S+(?= \()' "$saved/ctest.log" | tr '\n' ' ')"
         caught=$((caught + 1))
     fi
     # A run stopped at its first failure skips the fixtures' cleanup: the X server it started.
-    tests/support/xvfb.sh stop "$build/xvfb" >/dev/null 2>&1 || true
-    mv "$file.orig" "$file"
-    touch "$file"  # newer than the fault's build, so the next build takes it back
-done <"${FAULTS:-tests/faults/faults.tsv}"
+    tests/support/xvfb.sh stop "$build/xvfb" >/dev/null 2>&1
+    restore || exit 1
+done
 rebuild
 echo "$caught caught, $missed missed"
 [ "$missed" -eq 0 ]
