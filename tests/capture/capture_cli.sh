@@ -9,8 +9,7 @@ work=$(mktemp -d)
 trap 'cd /; umount -q "$work" 2>/dev/null || true; rm -rf "$work"' EXIT
 cd "$work"
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-source "$(dirname "$self")/../support/wait.sh"
+source "$(dirname "$self")/../support/common.sh"
 
 # Each stream's frame rate, duration and count of frames (sound's last), one after another.
 streams() { ffprobe -v error -count_frames -show_entries stream=r_frame_rate,duration,nb_read_frames \

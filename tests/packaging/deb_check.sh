@@ -10,7 +10,7 @@
 set -euo pipefail
 work=$1
 here=$(cd "$(dirname "$0")" && pwd)
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$here/../support/common.sh"
 
 rm -rf "$work/out" "$work/root" "$work/run"
 mkdir -p "$work/run"

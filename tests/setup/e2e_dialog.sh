@@ -10,8 +10,8 @@ corvanel=$1 close_window=$2 case_name=$3
 work=$(mktemp -d) audio_file=$work/audio.raw show_pid= xev_pid=
 trap 'kill $show_pid $xev_pid 2>/dev/null || true; "$(dirname "$0")/../support/xvfb.sh" stop "$work/xvfb"; rm -rf "$work"' EXIT
 
-fail() { echo "FAIL ($case_name): $*" >&2; [ ! -s "$work/stderr" ] || sed 's/^/  show stderr: /' "$work/stderr" >&2; exit 1; }
-source "$(dirname "$0")/../support/wait.sh"
+fail_details() { quote_log "show stderr" "$work/stderr"; }
+source "$(dirname "$0")/../support/common.sh"
 
 dialog_window() { xdotool search --onlyvisible --classname '^corvanel-setup$' 2>/dev/null | head -1; }
 show_alive() { kill -0 "$show_pid" 2>/dev/null; }
@@ -30,13 +30,6 @@ viewable_windows()
 show_windows() { viewable_windows | grep -v ' corvanel-setup$' || true; }
 # The open list is a pop-up window of the dialog's own, drawn over everything else.
 list_open() { viewable_windows | grep ' yes [^ ]* corvanel-setup$' >/dev/null; }
-
-wait_exit()
-{
-    wait_for 60 eval '! show_alive' || fail "still running after 60 s"
-    exit_status=0 && wait "$show_pid" || exit_status=$?
-    show_pid=
-}
 
 if [ "$case_name" = no_display ]; then
     # No dialog: the show goes on with its defaults and says in one line why it cannot open
@@ -116,8 +109,7 @@ read_map_order()
 }
 
 if [[ $case_name =~ ^(escape|close_box|open_list)$ ]]; then
-    wait_exit
-    [ "$exit_status" = 255 ] || fail "exit status $exit_status, expected 255"
+    expect_exit show_pid 255
     [ -e "$audio_file" ] && fail "the audio device was opened"
     [ -s "$work/stderr" ] && fail "the dialog wrote to standard error"
     read_map_order
@@ -147,7 +139,7 @@ windows_as_expected()
     fi
 }
 wait_for 60 windows_as_expected || fail "the show's windows are not as expected: $windows"
-show_alive || { wait_exit; fail "the show ended early (status $exit_status)"; }
+show_alive || { await_exit show_pid; fail "the show ended early (status $exit_status)"; }
 echo "show windows: $windows"
 read_map_order
 ((${destroyed_at:-999999} < ${first_other_map:-0})) || fail "a show window came before the dialog went: $order"
@@ -158,7 +150,7 @@ if [[ ! $case_name =~ ^(run_fullscreen|only_mode_) ]]; then
 fi
 wait_for 60 test -s "$audio_file" || fail "the show did not open the audio device"
 xdotool key Escape
-wait_exit
+await_exit show_pid
 grep -E 'Gtk|Gdk|GLib|GObject' "$work/stderr" && fail "the dialog's toolkit complained"
 [ "$exit_status" = 0 ] || fail "exit status $exit_status after Escape, expected 0"
 echo "ok: $case_name"

@@ -5,7 +5,7 @@
 #
 # Needs: CORVANEL (the executable), CORVANEL_SHIM (show_shim.so), DISPLAY.
 set -euo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/wait.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 SHOW_DIR=$(mktemp -d)
 trap 'show_cleanup' EXIT
@@ -14,12 +14,7 @@ SHOW_WINDOW=
 SHOW_STARTED=
 
 show_cleanup() { [ -z "$SHOW_PID" ] || kill "$SHOW_PID" 2>/dev/null || true; rm -rf "$SHOW_DIR"; }
-fail()
-{
-    echo "FAIL: $*" >&2
-    [ ! -f "$SHOW_DIR/stderr" ] || sed 's/^/  show stderr: /' "$SHOW_DIR/stderr" >&2
-    exit 1
-}
+fail_details() { quote_log "show stderr" "$SHOW_DIR/stderr"; }
 
 now_ms() { date +%s%3N; }
 
@@ -97,12 +92,4 @@ expect_end_soon()
 
 # Expects the show to end with status $2, within $3 seconds (60 unless given); $1 says what
 # ended it.
-expect_status()
-{
-    wait_for "${3:-60}" eval '! show_running' || fail "$1: still running after ${3:-60} s"
-    local status=0
-    wait "$SHOW_PID" || status=$?
-    SHOW_PID=
-    [ "$status" = "$2" ] || fail "$1: exit status $status, expected $2"
-    echo "ok: $1"
-}
+expect_status() { expect_exit SHOW_PID "$2" "$1" "${3:-}"; echo "ok: $1"; }

@@ -6,7 +6,7 @@
 #   release_exe.sh <corvanel.exe>
 set -euo pipefail
 exe=$1
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/../support/common.sh"
 [ -f "$exe" ] || fail "no $exe: run make windows"
 
 resources=$(x86_64-w64-mingw32-windres -J coff -O rc -i "$exe") || fail "cannot read resources"

@@ -44,15 +44,8 @@ cleanup()
     "$support/xvfb.sh" stop "$work/xvfb"
     rm -rf "$work"
 }
-fail()
-{
-    echo "FAIL ($case_name): $*" >&2
-    for file in "$app"/stderr.txt "$work"/wine.log; do
-        [ -s "$file" ] && sed "s|^|  $(basename "$file"): |" "$file" >&2
-    done
-    exit 1
-}
-source "$support/wait.sh"
+fail_details() { quote_log stderr.txt "$app/stderr.txt"; quote_log wine.log "$work/wine.log"; }
+source "$support/common.sh"
 
 "$support/xvfb.sh" start "$work/xvfb"
 export DISPLAY=$(cat "$work/xvfb/display")
@@ -105,15 +98,6 @@ run_hooked_show()
     wait_for 120 test -s "$work/shim/first_frame" || fail "no first frame within 120 s"
 }
 
-expect_status()
-{
-    local want=$1 status=0
-    wait_for 60 eval '! kill -0 "$show_pid" 2>/dev/null' || fail "still running after 60 s"
-    wait "$show_pid" || status=$?
-    show_pid=
-    [ "$status" = "$want" ] || fail "exit status $status, expected $want"
-}
-
 frames() { cat "$work/shim/presented" 2>/dev/null || echo 0; }
 
 # Packs the release zip as `make dist` does, checks what it holds, and runs the show from it.
@@ -148,7 +132,7 @@ dialog_escape | dialog_close_box)
     else
         "$CORVANEL_CLOSE_WINDOW" "$dialog"
     fi
-    expect_status 255
+    expect_exit show_pid 255
     ! titled_window "$dialog" || fail "the show opened its window after a cancelled dialog"
     ;;
 # Return runs the show full screen: its window covers the screen from its corner. With
@@ -172,7 +156,7 @@ dialog_fullscreen | dialog_windowed | release_zip)
             fail "windowed, yet the window is at $geometry"
     fi
     xdotool key Escape
-    expect_status 0
+    expect_exit show_pid 0
     echo "ok: the show's window at $geometry"
     ;;
 # With the clock held, the frames on screen are the Linux build's frames of the same moments.
@@ -193,7 +177,7 @@ held_frames)
         echo "ok: the frame at $moment ms is the Linux build's"
     done
     xdotool key Escape
-    expect_status 0
+    expect_exit show_pid 0
     ;;
 *) fail "unknown case" ;;
 esac
