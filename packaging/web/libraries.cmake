@@ -15,7 +15,7 @@ target_include_directories(corvanel_web_sdl INTERFACE ${CORVANEL_WEB_PREFIX}/inc
 target_compile_definitions(corvanel_web_sdl INTERFACE NO_SDL_GLEXT)
 target_link_libraries(corvanel_web_sdl INTERFACE ${CORVANEL_WEB_PREFIX}/lib/libSDL.a)
 set(CORVANEL_IMAGE_LOADER_SDL corvanel_web_sdl)
-add_subdirectory(${PROJECT_SOURCE_DIR}/packaging/windows/image_loader ${CMAKE_BINARY_DIR}/image_loader)
+add_subdirectory(${PROJECT_SOURCE_DIR}/src/image_loader ${CMAKE_BINARY_DIR}/image_loader)
 
 add_library(PkgConfig::SDL INTERFACE IMPORTED)
 target_link_libraries(PkgConfig::SDL INTERFACE corvanel_image_loader corvanel_web_sdl)

@@ -15,7 +15,7 @@ target_link_libraries(corvanel_windows_sdl INTERFACE ${WINDOWS_SDL_STATIC_LDFLAG
 
 # SDL_image has no buildable source here: a loader of our own makes the same surfaces.
 set(CORVANEL_IMAGE_LOADER_SDL corvanel_windows_sdl)
-add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/image_loader ${CMAKE_BINARY_DIR}/image_loader)
+add_subdirectory(${PROJECT_SOURCE_DIR}/src/image_loader ${CMAKE_BINARY_DIR}/image_loader)
 
 add_library(PkgConfig::SDL INTERFACE IMPORTED)
 target_link_libraries(PkgConfig::SDL INTERFACE corvanel_image_loader corvanel_windows_sdl)

@@ -1,4 +1,5 @@
-// The capture's command line and the frame and sample arithmetic shared with its tests.
+// The capture's command line, and the frame and sample arithmetic the encoder and the
+// soundtrack share.
 #include "capture/options.h"
 
 #include "core/timeline.h"

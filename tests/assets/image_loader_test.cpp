@@ -1,5 +1,5 @@
 // Every carried picture: its blob holds its file in media/, byte for byte, and the Windows
-// build's picture loader (packaging/windows/image_loader) loads it as SDL_image 1.2 does,
+// build's picture loader (src/image_loader) loads it as SDL_image 1.2 does,
 // surface by surface and byte by byte: the texture bank converts each by its surface type.
 // SDL_image is opened with dlopen, so that its symbols and the loader's never meet in one link.
 #include "assets/catalogue.h"

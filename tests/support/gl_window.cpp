@@ -60,13 +60,3 @@ Rgb pixel_at(int x, int y)
     glReadPixels(x, H - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     return Rgb{rgb[0], rgb[1], rgb[2]};
 }
-
-void save_frame(const std::string& path)
-{
-    const std::vector<unsigned char> frame = read_frame();
-    if (FILE* file = std::fopen(path.c_str(), "wb")) {
-        std::fprintf(file, "P6\n%d %d\n255\n", W, H);
-        std::fwrite(frame.data(), 1, frame.size(), file);
-        std::fclose(file);
-    }
-}

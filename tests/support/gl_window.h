@@ -3,7 +3,6 @@
 // can draw a chosen moment with the real render_frame() and read back what a viewer sees.
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 struct Rgb {
@@ -24,6 +23,3 @@ Rgb pixel_at(int x, int y);
 
 // The whole frame last presented, RGB, rows top first.
 std::vector<unsigned char> read_frame();
-
-// Writes the frame last presented as a binary PPM (for looking at a failing frame).
-void save_frame(const std::string& path);

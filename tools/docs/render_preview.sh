@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The README's moving preview: three seconds around the drop (beat 128, 42.667 s), captured
 # by corvanel-capture and turned into an animated WebP by Debian's ffmpeg.
-# Usage: render_docs_preview.sh <corvanel-capture> <docs dir>
+# Usage: render_preview.sh <corvanel-capture> <docs dir>
 set -euo pipefail
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

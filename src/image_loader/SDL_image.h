@@ -1,10 +1,10 @@
 #ifndef CORVANEL_IMAGE_LOADER_SDL_IMAGE_H
 #define CORVANEL_IMAGE_LOADER_SDL_IMAGE_H
-/* The part of SDL_image 1.2 the show calls, for the Windows build, where SDL_image itself is not
- * built: PNG and JPEG streams decoded into the same SDL 1.2 surfaces SDL_image 1.2.12 makes
- * (the texture bank picks its conversion by surface type, so the type matters as much as the
- * pixels). Depends on SDL 1.2 for surfaces and streams; the decoding is libpng's and
- * libjpeg's, behind image_loader.c.
+/* The part of SDL_image 1.2 the show calls, for the Windows and web builds, where SDL_image
+ * itself is not built: PNG and JPEG streams decoded into the same SDL 1.2 surfaces SDL_image
+ * 1.2.12 makes (the texture bank picks its conversion by surface type, so the type matters as
+ * much as the pixels). Depends on SDL 1.2 for surfaces and streams; the decoding is libpng's
+ * and libjpeg's, behind image_loader.c.
  *
  * Named SDL_image.h so that `#include <SDL_image.h>` finds it unchanged; it declares only what
  * is implemented, without SDL's export marks, being linked in statically. Any other picture

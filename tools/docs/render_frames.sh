@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Renders the README's frames (5 s, 50 s, 100 s into the show, with the carried pictures) on a
 # private Xvfb and writes them as PNG files.
-# Usage: render_docs_frames.sh <scene_frames> <docs dir>
+# Usage: render_frames.sh <scene_frames> <docs dir>
 set -euo pipefail
 tool=$1
 docs=$2
-support=$(dirname "$0")/../support
+xvfb=$(dirname "$0")/../../tests/support/xvfb.sh
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$support/xvfb.sh" run "$tool" "$work" 5000 50000 100000
+"$xvfb" run "$tool" "$work" 5000 50000 100000
 mkdir -p "$docs"
 convert "$work/frame_5000.ppm" -strip "$docs/frame_05s.png"
 convert "$work/frame_50000.ppm" -strip "$docs/frame_50s.png"
