@@ -40,6 +40,17 @@ struct Show {
         }
         return clock_pass(state, music);
     }
+
+    // Heard from the start, then `passes` passes a frame apart; returns the last pass's time.
+    std::int32_t played_for(int passes)
+    {
+        heard_from(kStart);
+        std::int32_t now = kStart;
+        for (int k = 0; k < passes; ++k) {
+            pass(now += kFrameMs);
+        }
+        return now;
+    }
 };
 
 TEST(ClockPolicy, HoldsTheFirstFrameUntilTheMusicIsHeard)
@@ -97,11 +108,7 @@ TEST(ClockPolicy, DrawsAheadByTheSwapEstimateMovingAFewMillisecondsAPass)
 TEST(ClockPolicy, WaitsAtTheMusicMixedWhileTheMixerStandsStill)
 {
     Show show;
-    show.heard_from(kStart);
-    std::int32_t now = kStart;
-    for (int k = 0; k < 20; ++k) {
-        show.pass(now += kFrameMs);
-    }
+    std::int32_t now = show.played_for(20);
     const std::int32_t mixed = show.music.mixed_ms;
     const std::int32_t shown = show.state.shown_ms;
     // A suspended sink: nothing mixed for a second, yet not long enough to count as silence.
@@ -116,11 +123,7 @@ TEST(ClockPolicy, WaitsAtTheMusicMixedWhileTheMixerStandsStill)
 TEST(ClockPolicy, SkipsTenSecondsAndNeverRunsBackwards)
 {
     Show show;
-    show.heard_from(kStart);
-    std::int32_t now = kStart;
-    for (int k = 0; k < 10; ++k) {
-        show.pass(now += kFrameMs);
-    }
+    std::int32_t now = show.played_for(10);
     const std::int32_t before = show.state.shown_ms;
     EXPECT_EQ(clock_skip(show.state, now), now - kStart + kSkipMs) << "the music's new place";
     show.music.heard = false;  // the seek starts the output's notes again
@@ -144,11 +147,7 @@ TEST(ClockPolicy, SkipsTenSecondsAndNeverRunsBackwards)
 TEST(ClockPolicy, GoesOnSilentAndBringsTheMusicBackToThePicture)
 {
     Show show;
-    show.heard_from(kStart);
-    std::int32_t now = kStart;
-    for (int k = 0; k < 10; ++k) {
-        show.pass(now += kFrameMs);
-    }
+    std::int32_t now = show.played_for(10);
     // The mixer falls silent for longer than any stall: the picture goes on from the ticks.
     // Passes come often enough that the show itself never stood still.
     const std::int32_t silent_from = now;
