@@ -15,16 +15,20 @@ extern "C" {
 }
 
 #include <fcntl.h>     // open, AT_FDCWD
-#include <sys/stat.h>  // lstat, fchmod, umask
-#include <unistd.h>    // close, fsync, link, unlink
+#include <sys/stat.h>  // lstat, stat, fchmod, umask
+#include <unistd.h>    // close, fsync, link, unlink, fchown, pathconf
 
 #include <cerrno>
-#include <cstdio>  // renameat2, RENAME_NOREPLACE, std::rename
+#include <cstdio>   // renameat2, RENAME_NOREPLACE, std::rename
+#include <cstring>  // std::strlen
+#include <filesystem>
 #include <vector>
 
 namespace {
 constexpr std::int64_t kAacBitRate = 256000;
 constexpr int kKeyframeSeconds = 2;  // how far a player seeking may have to decode from
+constexpr char kPartialMark[] = ".partial-XXXXXX";
+constexpr int kMostLinksFollowed = 40;  // as the kernel's own limit
 
 struct Output {
     AVFormatContext* format = nullptr;
@@ -40,7 +44,8 @@ struct Output {
     int width = 0;
     int height = 0;
     std::int64_t audio_sent = 0;  // samples per channel handed to the sound encoder
-    std::string path;             // where the finished file goes
+    std::string path;             // OUT, as the messages name it
+    std::string place;            // where the finished file goes: OUT, or where its links lead
     std::string partial;          // where it is written until then, in the same folder
     bool force = false;
     std::string failure;  // the first thing that went wrong while writing
@@ -224,38 +229,87 @@ void release()
     }
 }
 
-// The file is written under a name of its own beside OUT (so on the same file system, where a
-// rename is atomic): OUT's name with ".partial-XXXXXX" before its extension, so that a kept
-// one still plays. Whatever stands at OUT stays untouched until the capture is complete.
+// Where --force writes through a symbolic link at OUT, as FFmpeg's -y (and open) would: the
+// file it leads to, link by link, whether or not that file exists yet. The link stays.
+std::string link_target(const std::string& path)
+{
+    std::filesystem::path place = path;
+    std::error_code error;
+    for (int hop = 0; hop < kMostLinksFollowed && std::filesystem::is_symlink(place, error);
+         ++hop) {
+        const std::filesystem::path to = std::filesystem::read_symlink(place, error);
+        place = to.is_absolute() ? to : place.parent_path() / to;
+    }
+    return place.string();
+}
+
+// OUT's name (the file's it leads to) with ".partial-XXXXXX" before OUT's extension, so that a
+// kept one still plays; its stem cut short, at a whole character, where the name would pass
+// the longest the folder takes.
+std::string partial_template()
+{
+    const std::string extension = output.path.substr(output.path.rfind('.'));
+    const std::size_t slash = output.place.rfind('/');
+    const std::size_t name_at = slash == std::string::npos ? 0 : slash + 1;
+    const std::string folder = name_at == 0 ? "." : output.place.substr(0, name_at);
+    std::string stem = output.place.substr(name_at);
+    const std::size_t dot = stem.rfind('.');
+    if (dot != std::string::npos && dot > 0) {
+        stem.resize(dot);
+    }
+    const long longest = pathconf(folder.c_str(), _PC_NAME_MAX);
+    const std::size_t fixed = std::strlen(kPartialMark) + extension.size();
+    std::size_t cut = longest > 0 && static_cast<std::size_t>(longest) > fixed
+                          ? static_cast<std::size_t>(longest) - fixed
+                          : 0;
+    if (cut < stem.size()) {
+        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80) {
+            --cut;  // a UTF-8 character's continuation: the cut goes before its first byte
+        }
+        stem.resize(cut);
+    }
+    return output.place.substr(0, name_at) + stem + kPartialMark + extension;
+}
+
+// The file is written under a name of its own beside where it goes (so on the same file
+// system, where a rename is atomic). Whatever stands at OUT stays untouched until the capture
+// is complete; a file it replaces passes on its permissions, and its owner where that may be
+// given.
 bool create_partial(std::string& error)
 {
     struct stat existing {};
-    if (lstat(output.path.c_str(), &existing) == 0) {
-        if (S_ISDIR(existing.st_mode)) {
-            error = output.path + " is a folder";
-            return false;
-        }
-        if (!output.force) {
-            error = output.path + " exists; --force replaces it";
-            return false;
-        }
+    if (lstat(output.path.c_str(), &existing) == 0 && !output.force && !S_ISDIR(existing.st_mode)) {
+        error = output.path + " exists; --force replaces it";
+        return false;
     }
-    const std::size_t dot = output.path.rfind('.');
-    const std::string extension = output.path.substr(dot);
-    std::string name = output.path.substr(0, dot) + ".partial-XXXXXX" + extension;
+    output.place = output.force ? link_target(output.path) : output.path;
+    const bool replacing = stat(output.place.c_str(), &existing) == 0;
+    if (replacing && S_ISDIR(existing.st_mode)) {
+        error = output.path + " is a folder";
+        return false;
+    }
+    std::string name = partial_template();
     std::vector<char> buffer(name.begin(), name.end());
     buffer.push_back('\0');
-    const int fd = mkstemps(buffer.data(), static_cast<int>(extension.size()));
+    const int extension = static_cast<int>(name.size() - name.rfind('.'));
+    const int fd = mkstemps(buffer.data(), extension);
     if (fd < 0) {
         error = "cannot write " + output.path + ": " + system_error(errno);
         return false;
     }
     output.partial = buffer.data();
-    // mkstemps makes the file private to its owner; a finished capture gets the permissions
-    // any new file would.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    if (replacing) {
+        // Only where the user may: as root, or to a group of the user's own.
+        const int ignored = fchown(fd, existing.st_uid, existing.st_gid);
+        static_cast<void>(ignored);
+        fchmod(fd, existing.st_mode & 07777);
+    } else {
+        // mkstemps makes the file private to its owner; a new capture gets the permissions
+        // any new file would.
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+    }
     close(fd);
     return true;
 }
@@ -279,7 +333,7 @@ bool settle_partial()
 bool place_partial()
 {
     const char* from = output.partial.c_str();
-    const char* to = output.path.c_str();
+    const char* to = output.place.c_str();
     if (output.force) {
         return std::rename(from, to) == 0 ||
                fail("cannot replace " + output.path + ": " + system_error(errno));
@@ -407,6 +461,9 @@ const char* encoder_partial_path()
 
 void encoder_abandon()
 {
+    // The codecs are closed mid-stream; what they would say about the frames left in them is
+    // no news beside the capture's own line about why.
+    av_log_set_level(AV_LOG_QUIET);
     release();
     if (!output.partial.empty()) {
         unlink(output.partial.c_str());

@@ -5,7 +5,8 @@
 // holds them (BGRA, rows bottom first); sound as the mixer made it (16-bit stereo).
 //
 // The file is written beside OUT under a name of its own and takes OUT's name only once it is
-// complete and on the disk; until then whatever stands at OUT is untouched.
+// complete and on the disk; until then whatever stands at OUT is untouched. A file it replaces
+// passes on its permissions; a symbolic link at OUT stays, and the file it leads to is replaced.
 //
 //   encoder_open(options, error)   refuses an existing OUT without --force; creates the file
 //                                  and writes its header; fails before any frame

@@ -21,15 +21,18 @@
 #include "play/stage.h"
 
 #include <SDL.h>
-#include <unistd.h>  // isatty, unlink, write
+#include <fcntl.h>     // open
+#include <sys/stat.h>  // stat
+#include <unistd.h>    // isatty, unlink, write, close
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>  // std::signal, std::raise, sigprocmask
 #include <cstdio>
 #include <cstdlib>  // std::atexit
-#include <cstring>  // std::strlen
+#include <cstring>  // std::strlen, std::strerror
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -53,14 +56,19 @@ static_assert(std::atomic<int>::is_always_lock_free &&
               "a signal handler may only touch lock-free atomics");
 const bool stderr_is_terminal = isatty(2) != 0;
 
-// The first Ctrl-C (or SIGTERM) finishes the file with the frames so far. Finishing takes a
-// moment, and an impatient second Ctrl-C must not cost the file: it is only answered. A third
-// gives up: the unfinished file goes, whatever stood at OUT stays, and the signal ends the
-// process as it would have without this handler.
+// The first Ctrl-C (or SIGTERM, or SIGHUP from a closed terminal) finishes the file with the
+// frames so far. Finishing takes a moment, and an impatient second Ctrl-C must not cost the
+// file: it is only answered. A third gives up: the unfinished file goes, whatever stood at OUT
+// stays, and the signal ends the process as it would have without this handler. A reader of
+// standard error that went away (SIGPIPE, as `2>&1 | head -n1` does) ends the capture as Ctrl-C
+// does, but every later line raises it again, so it counts once and never abandons the file.
 extern "C" void note_interrupt(int signal)
 {
     int none = 0;
     interrupted.compare_exchange_strong(none, signal);
+    if (signal == SIGPIPE) {
+        return;
+    }
     const int seen = signals_seen.fetch_add(1) + 1;
     if (seen == kSignalsToAbandon - 1) {
         // On a terminal the progress line has no end of line yet.
@@ -78,7 +86,8 @@ extern "C" void note_interrupt(int signal)
     }
 }
 
-// 130 for SIGINT, 143 for SIGTERM: what a shell reports for a process the signal ended.
+// 130 for SIGINT, 143 for SIGTERM, 129 for SIGHUP, 141 for SIGPIPE: what a shell reports for
+// a process the signal ended.
 int interrupted_status()
 {
     return kStatusBySignal + interrupted.load();
@@ -86,15 +95,32 @@ int interrupted_status()
 
 void catch_interrupts()
 {
-    std::signal(SIGINT, note_interrupt);
-    std::signal(SIGTERM, note_interrupt);
     // A parent may start us with them blocked (the mask outlives exec); then Ctrl-C would
     // never reach the handler, and one sent already is waiting.
     sigset_t stops;
     sigemptyset(&stops);
-    sigaddset(&stops, SIGINT);
-    sigaddset(&stops, SIGTERM);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+        std::signal(signal, note_interrupt);
+        sigaddset(&stops, signal);
+    }
     sigprocmask(SIG_UNBLOCK, &stops, nullptr);
+    // Past the file-size limit (ulimit -f) a write then fails, and the capture says so, rather
+    // than the signal ending it without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+// Started with standard input, output or error closed, the output file would take that
+// number, and the progress lines would be written into the video: each closed one is opened
+// on the null device first (open takes the lowest free number).
+void open_standard_descriptors()
+{
+    int null_device = 0;
+    do {
+        null_device = open("/dev/null", O_RDWR);
+    } while (null_device >= 0 && null_device <= STDERR_FILENO);
+    if (null_device >= 0) {
+        close(null_device);
+    }
 }
 
 struct Job {
@@ -141,6 +167,25 @@ void stop_pipeline(const std::string& why)
         pipeline.failure = why;
     }
     pipeline.changed.notify_all();
+}
+
+// The file being written, looked for once a second: a folder removed under the capture would
+// otherwise go unnoticed until the finished file had nowhere to go.
+bool output_still_there()
+{
+    static Clock::time_point next_look = Clock::now();
+    const Clock::time_point now = Clock::now();
+    if (now < next_look) {
+        return true;
+    }
+    next_look = now + std::chrono::seconds(1);
+    struct stat partial {};
+    if (stat(encoder_partial_path(), &partial) == 0) {
+        return true;
+    }
+    stop_pipeline(std::string("the file being written went away (its folder removed?): ") +
+                  std::strerror(errno));
+    return false;
 }
 
 void encode_frames(const CaptureOptions& options)
@@ -283,7 +328,7 @@ void stage_start()
 
 bool stage_begin_pass()
 {
-    if (frames_read >= total || interrupted != 0) {
+    if (frames_read >= total || interrupted != 0 || !output_still_there()) {
         return false;
     }
     timing_set_ms(capture_frame_ms(options, frames_read));
@@ -316,6 +361,7 @@ void stage_stop()
 
 int main(int argc, char* argv[])
 {
+    open_standard_descriptors();
     std::string error;
     switch (parse_capture_options(argc, argv, options, error)) {
         case ParseResult::help:

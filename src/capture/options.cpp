@@ -7,6 +7,7 @@
 #include <cctype>  // std::tolower, std::isdigit
 #include <cerrno>
 #include <cmath>    // std::llround, std::isfinite
+#include <cstdio>   // std::snprintf
 #include <cstdlib>  // std::strtol, std::strtod
 #include <cstring>  // std::strchr
 #include <numeric>  // std::gcd
@@ -165,6 +166,13 @@ bool is_preset(const std::string& name)
     }
     return false;
 }
+
+std::string seconds_text(std::int32_t ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", ms / 1000.0);
+    return text;
+}
 }  // namespace
 
 const char kCaptureUsage[] =
@@ -181,13 +189,15 @@ const char kCaptureUsage[] =
     "  --preset NAME   x264's speed against size, ultrafast to placebo (default faster); at\n"
     "                  the same CRF ultrafast captures sooner into a file twice as big, and\n"
     "                  the slower ones take longer for little gain\n"
-    "  -f, --force     replace OUT if it exists (otherwise the capture refuses)\n"
+    "  -f, --force     replace OUT if it exists (otherwise the capture refuses), keeping its\n"
+    "                  permissions; through a symbolic link, the file it leads to\n"
     "  OUT             ending in .mp4 (H.264 with AAC sound) or .mkv (H.264 with FLAC sound)\n"
     "The defaults make a file to share: about 180 MB a minute at 1024x768.\n"
     "Values go as --fps 30 or --fps=30. Frame k shows show time FROM + k / RATE seconds,\n"
     "rounded down to the millisecond as the show's clock is. OUT appears only once complete.\n"
-    "Ctrl-C or SIGTERM stops early and keeps a playable file of the frames so far (status 130\n"
-    "or 143); a second one is ignored while the file is finished, a third abandons it.\n";
+    "Ctrl-C, SIGTERM, SIGHUP (a closed terminal) or a closed pipe on standard error stops\n"
+    "early and keeps a playable file of the frames so far (status 130, 143, 129 or 141); a\n"
+    "second Ctrl-C is ignored while the file is finished, a third abandons it.\n";
 
 ParseResult parse_capture_options(int argc, char** argv, CaptureOptions& options,
                                   std::string& error)
@@ -266,7 +276,9 @@ ParseResult parse_capture_options(int argc, char** argv, CaptureOptions& options
         return ParseResult::error;
     }
     if (options.from_ms >= options.to_ms) {
-        error = "--from must come before --to";
+        // Named as read, since a --to under a millisecond reads as 0 and says nothing by itself.
+        error = "nothing to capture from " + seconds_text(options.from_ms) + " to " +
+                seconds_text(options.to_ms) + " (--from must come before --to)";
         return ParseResult::error;
     }
     const std::int64_t per_second = (options.width + kMacroblock - 1) / kMacroblock *

@@ -42,6 +42,7 @@ bad_arguments()
     for args in "|" "--size 100 x.mp4|" "--size 321x240 x.mp4|even" \
         "--size 8192x8192 --from 179.9 x.mp4|H.264" "--fps 0 x.mp4|" "--fps x.mp4|" \
         "--fps=1/0 x.mp4|" "--from 50 --to 40 x.mp4|" "--to 181 x.mp4|180" "--crf 52 x.mp4|" \
+        "--to 0.0001 x.mp4|nothing to capture from 0.000 s to 0.000 s" \
         "--preset fastest x.mp4|veryfast" "--force=yes x.mp4|" "--loud x.mp4|" "x.avi|" \
         "a.mp4 b.mp4|"; do
         # shellcheck disable=SC2086  # the words are the arguments
@@ -84,8 +85,8 @@ full_disk()
     cmp old keep.mkv && [ "$(ls)" = "$(printf 'err\nkeep.mkv\nold')" ] || fail "left $(ls)"
 }
 
-# Part way through the whole show, on evidence that frames are being drawn: Ctrl-C and SIGTERM
-# give 130 and 143 and a file that plays, holding the frames it names with exactly their sound.
+# Part way through the whole show, on evidence that frames are being drawn: Ctrl-C, SIGTERM and
+# SIGHUP give 130, 143 and 129 and a file that plays, holding the frames it names with exactly their sound.
 # So does a second interrupt (SIGTERM beside SIGINT, so that the two are never merged into one);
 # after a third, sent once the second is answered, the file is either finished or abandoned,
 # leaving what stood there before.
@@ -93,7 +94,7 @@ interrupted()
 {
     local signals frames seconds
     head -c 100000 /dev/urandom >old
-    for signals in INT TERM "INT TERM" "INT TERM INT"; do
+    for signals in INT TERM HUP "INT TERM" "INT TERM INT"; do
         cp old cut.mp4
         # err is emptied first: the child empties it only when it runs, and a wait that read the
         # previous capture's lines would signal this one too early.
@@ -116,6 +117,59 @@ interrupted()
         [[ "$(streams cut.mp4)" == "60/1,$seconds,$frames 0/0,$seconds,"* ]] ||
             fail "$signals: cut.mp4 holds $(streams cut.mp4), not $frames frames and $seconds s of each"
     done
+}
+
+# Endings a launcher, a pipe or a shell's limits bring. Started with its standard descriptors
+# closed, the capture writes its file whole and nothing into it. Its standard error read by a
+# `head -n1` that goes away, it ends as Ctrl-C ends it (141), with a file whose streams agree.
+# Past the file-size limit it says so on one line and leaves nothing.
+hostile_endings()
+{
+    local video
+    "$capture" --size 64x48 --from 41 --to 41.2 shut.mp4 <&- >&- 2>&- || fail "closed: status $?"
+    [[ "$(streams shut.mp4)" == "60/1,0.200000,12 0/0,0.200000,"* ]] ||
+        fail "closed descriptors: shut.mp4 holds $(streams shut.mp4)"
+
+    status=0
+    "$capture" --size 320x240 piped.mp4 2>&1 | head -n1 >first || status=${PIPESTATUS[0]}
+    [ "$status" = 141 ] && grep -q "frames of 320 x 240" first || fail "pipe: status $status, $(cat first)"
+    video=$(streams piped.mp4 | cut -d, -f2)
+    [[ "$(streams piped.mp4)" == "60/1,$video,"*" 0/0,$video,"* ]] ||
+        fail "pipe: piped.mp4 holds $(streams piped.mp4)"
+
+    expect 1 "*corvanel-capture: cannot write big.mp4: File too large; nothing written to big.mp4" \
+        bash -c 'ulimit -f 256 && exec "$@"' limit "$capture" --size 320x240 big.mp4
+    [ "$(grep -cv ': frame [0-9]* of\|frames of 320 x 240' err)" = 1 ] ||
+        fail "past the limit: more than the one line about it: $(cat err)"
+    [ "$(ls)" = "$(printf 'err\nfirst\npiped.mp4\nshut.mp4')" ] || fail "the limit left $(ls)"
+}
+
+# --force keeps what it replaces private if it was (mode 0600), and through a symbolic link
+# replaces the file the link leads to, keeping the link. A name as long as the file system
+# takes is written whole. A folder removed under a capture stops it, saying so, long before
+# the show would have ended.
+replaced_output()
+{
+    local long
+    echo old >private.mp4 && chmod 600 private.mp4 && ln -s private.mp4 link.mp4
+    for file in private.mp4 link.mp4; do
+        "$capture" --force --size 64x48 --from 41 --to 41.2 "$file" 2>err || fail "$file: $(cat err)"
+        [ -L link.mp4 ] && [ "$(stat -c %a private.mp4)" = 600 ] ||
+            fail "$file: link.mp4 $(stat -c %F link.mp4), private.mp4 mode $(stat -c %a private.mp4)"
+        [[ "$(streams private.mp4)" == "60/1,0.200000,12 "* ]] || fail "$file: $(streams private.mp4)"
+    done
+    long=$(printf 'n%.0s' $(seq 251)).mp4
+    "$capture" --size 64x48 --from 41 --to 41.2 "$long" 2>err || fail "a 255-byte name: $(cat err)"
+    [ "$(ls | grep -c '^n')" = 1 ] && [[ "$(streams "$long")" == "60/1,0.200000,12 "* ]] ||
+        fail "a 255-byte name: $(ls)"
+
+    mkdir gone
+    : >err && { "$capture" --size 320x240 gone/x.mp4 2>err & pid=$!; }
+    wait_for 120 said "frame [0-9]* of" || fail "no frame within 120 s: $(cat err)"
+    rm -r gone
+    expect_exit pid 1 "the folder removed" 60
+    grep -q "went away (its folder removed?): No such file or directory; nothing written to gone/x.mp4" err ||
+        fail "the folder removed: $(cat err)"
 }
 
 # Two captures of one path at once: one writes it whole, the other fails saying so. At frame
