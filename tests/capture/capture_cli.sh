@@ -119,14 +119,14 @@ interrupted()
     done
 }
 
-# Endings a launcher, a pipe or a shell's limits bring. Started with its standard descriptors
-# closed, the capture writes its file whole and nothing into it. Its standard error read by a
+# Endings a launcher, a pipe or a shell's limits bring. Started with its standard error closed,
+# the capture writes its file whole and nothing into it. Its standard error read by a
 # `head -n1` that goes away, it ends as Ctrl-C ends it (141), with a file whose streams agree.
 # Past the file-size limit it says so on one line and leaves nothing.
 hostile_endings()
 {
     local video
-    "$capture" --size 64x48 --from 41 --to 41.2 shut.mp4 <&- >&- 2>&- || fail "closed: status $?"
+    "$capture" --size 64x48 --from 41 --to 41.2 shut.mp4 2>&- || fail "closed: status $?"
     [[ "$(streams shut.mp4)" == "60/1,0.200000,12 0/0,0.200000,"* ]] ||
         fail "closed descriptors: shut.mp4 holds $(streams shut.mp4)"
 
