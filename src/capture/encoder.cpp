@@ -18,6 +18,7 @@ extern "C" {
 #include <sys/stat.h>  // lstat, stat, fchmod, umask
 #include <unistd.h>    // close, fsync, link, unlink, fchown, pathconf
 
+#include <algorithm>  // std::max
 #include <cerrno>
 #include <cstdio>   // renameat2, RENAME_NOREPLACE, std::rename
 #include <cstring>  // std::strlen
@@ -25,8 +26,12 @@ extern "C" {
 #include <vector>
 
 namespace {
-constexpr std::int64_t kAacBitRate = 256000;
-constexpr int kKeyframeSeconds = 2;  // how far a player seeking may have to decode from
+// What video sites ask of an upload (so that they re-encode it from a clean start): AAC-LC at
+// 384 kb/s for stereo; H.264 with at most two B-frames in a row and a keyframe, in a closed
+// group, every half second; the index at the front of the file.
+constexpr std::int64_t kAacBitRate = 384000;
+constexpr int kMostConsecutiveBFrames = 2;
+constexpr int kKeyframesPerSecond = 2;
 constexpr char kPartialMark[] = ".partial-XXXXXX";
 constexpr int kMostLinksFollowed = 40;  // as the kernel's own limit
 
@@ -123,7 +128,9 @@ bool open_video(const CaptureOptions& options)
     c->pix_fmt = AV_PIX_FMT_YUV420P;
     c->time_base = AVRational{options.fps_den, options.fps_num};
     c->framerate = AVRational{options.fps_num, options.fps_den};
-    c->gop_size = options.fps_num * kKeyframeSeconds / options.fps_den;
+    c->gop_size = std::max(1, options.fps_num / (options.fps_den * kKeyframesPerSecond));
+    c->max_b_frames = kMostConsecutiveBFrames;
+    c->flags |= AV_CODEC_FLAG_CLOSED_GOP;
     // The tags say what the conversion below does, so that players turn it back into the
     // colours the show drew.
     c->color_range = AVCOL_RANGE_MPEG;
@@ -363,14 +370,16 @@ bool encoder_open(const CaptureOptions& options, std::string& error)
         return false;
     }
     const char* container = options.matroska ? "matroska" : "mp4";
-    int status = avformat_alloc_output_context2(&output.format, nullptr, container, nullptr);
+    // "file:" so that a name with a colon is never taken for another protocol. The muxer reads
+    // the file back by this name to move the mp4's index to the front.
+    const std::string url = "file:" + output.partial;
+    int status = avformat_alloc_output_context2(&output.format, nullptr, container, url.c_str());
     if (status < 0) {
         error = std::string("FFmpeg has no ") + container + " writer";
         encoder_abandon();
         return false;
     }
-    // "file:" so that a name with a colon is never taken for another protocol.
-    status = avio_open(&output.format->pb, ("file:" + output.partial).c_str(), AVIO_FLAG_WRITE);
+    status = avio_open(&output.format->pb, url.c_str(), AVIO_FLAG_WRITE);
     if (status < 0) {
         error = "cannot write " + options.out + ": " + describe(status);
         encoder_abandon();
@@ -383,6 +392,7 @@ bool encoder_open(const CaptureOptions& options, std::string& error)
         // they are exact.
         AVDictionary* settings = nullptr;
         av_dict_set_int(&settings, "movie_timescale", kAudioRate, 0);
+        av_dict_set(&settings, "movflags", "+faststart", 0);
         status = avformat_write_header(output.format, options.matroska ? nullptr : &settings);
         av_dict_free(&settings);
         if (status >= 0) {

@@ -172,6 +172,36 @@ replaced_output()
         fail "the folder removed: $(cat err)"
 }
 
+# The default .mp4 as video sites ask for an upload, at 1920 x 1080 and 60 fps: the index before
+# the media (fast start); H.264 High at level 4.2, at most two B-frames in a row, a keyframe
+# every 30 frames in closed groups (x264 writes its settings into the stream); AAC-LC at
+# 48 kHz, stereo, 384 kb/s.
+video_site()
+{
+    local boxes rate
+    "$capture" --size 1920x1080 --from 41 --to 42 site.mp4 2>err || fail "status $?: $(cat err)"
+    boxes=$(python3 -c 'import struct, sys
+f = open(sys.argv[1], "rb")
+while len(head := f.read(8)) == 8:
+    size, kind = struct.unpack(">I4s", head)
+    size = struct.unpack(">Q", f.read(8))[0] - 8 if size == 1 else size
+    print(kind.decode(), end=" ")
+    f.seek(size - 8, 1)' site.mp4)
+    [[ "$boxes" == "ftyp moov "*"mdat " ]] || fail "the boxes: $boxes"
+    [ "$(ffprobe -v error -show_entries stream=codec_name,profile,level,sample_rate,channels \
+        -of csv=p=0 site.mp4 | paste -sd' ')" = "h264,High,42 aac,LC,48000,2" ] ||
+        fail "the streams: $(ffprobe -v error -show_streams site.mp4)"
+    grep -aq 'bframes=2 .*open_gop=0 .*keyint=30 ' site.mp4 ||
+        fail "x264's settings: $(grep -ao 'x264 - .*' site.mp4 | head -c 1500)"
+    ffprobe -v error -select_streams v -show_entries frame=key_frame,pict_type -of csv=p=0 \
+        site.mp4 >frames
+    awk -F, 'NF < 2 { next } { ++n } $2 == "B" { if (++run > 2) bad = 1; next } { run = 0 }
+        $1 == 1 { if (n - key > 30) bad = 1; key = n }
+        END { exit bad || n - key >= 30 }' frames || fail "the frames: $(paste -sd' ' frames)"
+    rate=$(ffprobe -v error -select_streams a -show_entries stream=bit_rate -of csv=p=0 site.mp4)
+    ((rate > 360000 && rate < 400000)) || fail "AAC at $rate b/s"
+}
+
 # Two captures of one path at once: one writes it whole, the other fails saying so. At frame
 # rates whose frames last no whole number of milliseconds (nor of samples), as a fraction and as
 # television's rate is written (and options as --name=value, an extension in capitals): both
