@@ -13,7 +13,7 @@
 #include "play/probe.h"
 #include "play/show_clock.h"
 #include "play/stage.h"
-#include "run/display_loss.h"
+#include "setup/display_loss.h"
 #include "setup/setup_dialog.h"
 
 #include <SDL.h>

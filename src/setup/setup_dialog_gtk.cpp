@@ -3,6 +3,7 @@
 // Fullscreen; Return runs from any control (an open list keeps its own Return); Escape and the
 // close box cancel. SDL is not initialised yet, and the dialog's window is destroyed on the X
 // server before returning, so nothing of it is left on the screen when the show's window opens.
+#include "setup/display_loss.h"
 #include "setup/mode_list.h"
 #include "setup/native_dialog.h"
 #include "setup/video_settings.h"
@@ -295,14 +296,18 @@ void build_dialog()
 
 int run_native_dialog()
 {
-    // The show draws with SDL on X11, so the dialog uses the same server. GTK must not
-    // switch the process to the user's locale: the timing probe prints numbers later.
+    // The show draws with SDL on X11, so the dialog uses the same server. A GDK_BACKEND
+    // naming another (wayland, as many Wayland desktops set it) would leave GTK no backend
+    // it may use, and the dialog would silently not open. GTK must not switch the process
+    // to the user's locale: the timing probe prints numbers later.
+    g_unsetenv("GDK_BACKEND");
     gdk_set_allowed_backends("x11");
     gtk_disable_setlocale();
     g_set_prgname(kProgramName);
     if (!gtk_init_check(nullptr, nullptr)) {
         return kDialogFailed;
     }
+    watch_for_display_loss();
     GdkDisplay* display = gdk_display_get_default();
     dialog_result = kDialogFailed;
     build_dialog();

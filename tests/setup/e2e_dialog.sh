@@ -3,8 +3,10 @@
 #   e2e_dialog.sh <corvanel> <close_window> <case>
 # small_screen_no_line runs on an 800 x 600 server of its own, and only_mode_WxH on a WxH one:
 # screens without 1024 x 768, where no line starts selected. many_modes runs on a 1024 x 768
-# server of its own that also offers 800 x 600 and 640 x 480. Audio goes through SDL's
-# disk driver: its file appears only if the device opened.
+# server of its own that also offers 800 x 600 and 640 x 480; lost_display on one of its own that
+# it stops under the dialog. escape_gdk_wayland is escape with GDK_BACKEND=wayland set, as some
+# Wayland desktops set it. Audio goes through SDL's disk driver: its file appears only if the
+# device opened.
 set -euo pipefail
 corvanel=$1 close_window=$2 case_name=$3
 work=$(mktemp -d) audio_file=$work/audio.raw show_pid= xev_pid=
@@ -50,7 +52,7 @@ expected_size=1024x768 screen_size=
 case $case_name in
 small_screen_no_line) expected_size=800x600 screen_size=800x600 ;;
 only_mode_*) expected_size=${case_name#only_mode_} screen_size=$expected_size ;;
-many_modes) expected_size=800x600 screen_size=1024x768 ;;
+many_modes | lost_display) expected_size=800x600 screen_size=1024x768 ;;
 esac
 if [ -n "$screen_size" ]; then
     "$(dirname "$0")/../support/xvfb.sh" start "$work/xvfb" "$screen_size" || fail "no $screen_size server"
@@ -69,6 +71,7 @@ xev -root -event substructure -event property >"$work/xev" 2>/dev/null &
 xev_pid=$!
 wait_for 60 eval 'xprop -root -f _CORVANEL_TEST 8s -set _CORVANEL_TEST ready; grep -q _CORVANEL_TEST "$work/xev"' ||
     fail "the window watch did not start"
+[ "$case_name" != escape_gdk_wayland ] || export GDK_BACKEND=wayland
 env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio_file" SDL_DISKAUDIODELAY=10 "$corvanel" \
     >"$work/stdout" 2>"$work/stderr" </dev/null &
 show_pid=$!
@@ -78,7 +81,15 @@ dialog=$(printf '0x%x' "$(dialog_window)") # as xev writes it
 [ -e "$audio_file" ] && fail "the audio device is open while the dialog is up"
 
 case $case_name in
-escape) xdotool key Escape ;;
+escape | escape_gdk_wayland) xdotool key Escape ;;
+# The server gone under the dialog: the show says so in one line and ends.
+lost_display)
+    "$(dirname "$0")/../support/xvfb.sh" stop "$work/xvfb"
+    expect_exit show_pid 1 "the display lost"
+    [ "$(cat "$work/stderr")" = "corvanel: lost the display" ] || fail "not the one line"
+    echo "ok: $case_name"
+    exit 0
+    ;;
 close_box) "$close_window" "$dialog" ;;
 open_list) # Return in the open list only closes it.
     xdotool key --delay 100 Tab Tab space
@@ -108,7 +119,7 @@ read_map_order()
     first_other_map=$(grep -n '^MapNotify' <<<"$order" | grep -v " $dialog\$" | cut -d: -f1 | head -1 || true)
 }
 
-if [[ $case_name =~ ^(escape|close_box|open_list)$ ]]; then
+if [[ $case_name =~ ^(escape|escape_gdk_wayland|close_box|open_list)$ ]]; then
     expect_exit show_pid 255
     [ -e "$audio_file" ] && fail "the audio device was opened"
     [ -s "$work/stderr" ] && fail "the dialog wrote to standard error"

@@ -1,6 +1,6 @@
 // Depends on Xlib where the show draws through X11: its handler for a connection that broke
 // is process-wide, set last by whoever opened a display; elsewhere nothing is watched.
-#include "run/display_loss.h"
+#include "setup/display_loss.h"
 
 #include <cstdio>   // std::fputs
 #include <cstdlib>  // std::exit
