@@ -49,9 +49,13 @@ struct Output {
     int width = 0;
     int height = 0;
     std::int64_t audio_sent = 0;  // samples per channel handed to the sound encoder
-    std::string path;             // OUT, as the messages name it
-    std::string place;            // where the finished file goes: OUT, or where its links lead
-    std::string partial;          // where it is written until then, in the same folder
+    // The last frame of a capture that reaches the show's end, and how long it is shown (in
+    // seconds) where that is less than a whole frame; else no frame is cut short.
+    std::int64_t cut_frame = -1;
+    AVRational cut_frame_length{0, 1};
+    std::string path;     // OUT, as the messages name it
+    std::string place;    // where the finished file goes: OUT, or where its links lead
+    std::string partial;  // where it is written until then, in the same folder
     bool force = false;
     std::string failure;  // the first thing that went wrong while writing
 };
@@ -88,7 +92,13 @@ bool drain(AVCodecContext* codec, AVStream* stream)
         if (got < 0) {
             return fail("encoding failed", got);
         }
+        const bool cut_short = codec == output.video && output.packet->pts == output.cut_frame;
         av_packet_rescale_ts(output.packet, codec->time_base, stream->time_base);
+        if (cut_short) {
+            output.packet->duration =
+                av_rescale_q(output.cut_frame_length.num,
+                             AVRational{1, output.cut_frame_length.den}, stream->time_base);
+        }
         output.packet->stream_index = stream->index;
         const int wrote = av_interleaved_write_frame(output.format, output.packet);
         if (wrote < 0) {
@@ -366,6 +376,16 @@ bool encoder_open(const CaptureOptions& options, std::string& error)
     output.force = options.force;
     output.width = options.width;
     output.height = options.height;
+    // At a rate whose last frame would be shown past the show's end (--fps 1 --from 179.5),
+    // the picture ends where the show does, as the sound does. The last frame's length is
+    // counted in 1 / (1000 x fps_num) s, where it is a whole number.
+    const std::int64_t last = capture_frame_count(options) - 1;
+    const std::int64_t last_length = std::int64_t{capture_show_end_ms(options)} * options.fps_num -
+                                     last * 1000 * options.fps_den;
+    if (last_length < std::int64_t{1000} * options.fps_den) {
+        output.cut_frame = last;
+        output.cut_frame_length = av_make_q(static_cast<int>(last_length), 1000 * options.fps_num);
+    }
     if (!create_partial(error)) {
         return false;
     }

@@ -25,6 +25,7 @@
 #include <sys/stat.h>  // stat
 #include <unistd.h>    // isatty, unlink, write, close
 
+#include <algorithm>  // std::min
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -403,7 +404,8 @@ int main(int argc, char* argv[])
     offscreen_close();
 
     const std::int64_t done = pipeline.encoded.load();
-    const double seconds = static_cast<double>(done) * options.fps_den / options.fps_num;
+    const double seconds = std::min(static_cast<double>(done) * options.fps_den / options.fps_num,
+                                    capture_show_end_ms(options) / 1000.0);
     const char* out = options.out.c_str();
     if (pipeline.failed || (interrupted != 0 && done == 0)) {
         encoder_abandon();

@@ -4,7 +4,8 @@
 
 #include "core/timeline.h"
 
-#include <cctype>  // std::tolower, std::isdigit
+#include <algorithm>  // std::min
+#include <cctype>     // std::tolower, std::isdigit
 #include <cerrno>
 #include <cmath>    // std::llround, std::isfinite
 #include <cstdio>   // std::snprintf
@@ -312,8 +313,15 @@ std::int32_t capture_frame_ms(const CaptureOptions& options, std::int64_t frame)
            static_cast<std::int32_t>(frame * 1000 * options.fps_den / options.fps_num);
 }
 
-// The sound that plays while those frames are shown, in whole samples.
+// The sound that plays while those frames are shown, in whole samples; past the show's end
+// there is none (the music's outro is cut there, as the show cuts it).
 std::int64_t capture_audio_frames(const CaptureOptions& options, std::int64_t frames)
 {
-    return frames * kAudioRate * options.fps_den / options.fps_num;
+    return std::min(frames * kAudioRate * options.fps_den / options.fps_num,
+                    std::int64_t{capture_show_end_ms(options)} * kAudioRate / 1000);
+}
+
+std::int32_t capture_show_end_ms(const CaptureOptions& options)
+{
+    return kShowLengthMs - options.from_ms;
 }

@@ -7,7 +7,10 @@
 //   parse_capture_options(argc, argv, options, error)   run, help, or an error line in `error`
 //   capture_frame_count(options)   frames in [from, to) at the frame rate
 //   capture_frame_ms(options, k)   the show time frame k shows, in whole milliseconds
-//   capture_audio_frames(options, frames)   samples per channel that go with that many frames
+//   capture_audio_frames(options, frames)   samples per channel that go with that many frames,
+//                                 none past the show's end
+//   capture_show_end_ms(options)   where the show ends, in milliseconds into the video: a last
+//                                 frame that would be shown past it is cut short there
 
 #include <cstdint>
 #include <string>
@@ -37,3 +40,4 @@ extern const char kCaptureUsage[];
 std::int64_t capture_frame_count(const CaptureOptions& options);
 std::int32_t capture_frame_ms(const CaptureOptions& options, std::int64_t frame);
 std::int64_t capture_audio_frames(const CaptureOptions& options, std::int64_t frames);
+std::int32_t capture_show_end_ms(const CaptureOptions& options);

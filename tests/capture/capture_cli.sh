@@ -206,13 +206,16 @@ while len(head := f.read(8)) == 8:
 # rates whose frames last no whole number of milliseconds (nor of samples), as a fraction and as
 # television's rate is written (and options as --name=value, an extension in capitals): both
 # streams still last exactly what they hold, 4 frames of 1/7 s and the 27428 samples under them;
-# 9 frames of 1001/30000 s and the 14414 samples under them.
+# 9 frames of 1001/30000 s and the 14414 samples under them. At 1 fps from 179.5 s the one
+# frame and its sound end where the show ends, half a second in (ffprobe guesses the rate from
+# that frame's length).
 two_captures()
 {
     local args lengths file a
     for args in "--fps 7 --from 41 --to 41.5 odd.mp4|7/1,0.571429,4 0/0,0.571417," \
         "--fps=30000/1001 --from=41 --to=41.3 ODD.MP4|30000/1001,0.300300,9 0/0,0.300292," \
-        "--fps 29.97 --from 41 --to 41.3 tv.mp4|30000/1001,0.300300,9 0/0,0.300292,"; do
+        "--fps 29.97 --from 41 --to 41.3 tv.mp4|30000/1001,0.300300,9 0/0,0.300292," \
+        "--fps 1 --from 179.5 end.mp4|2/1,0.500000,1 0/0,0.500000,"; do
         IFS='|' read -r args lengths <<<"$args"
         file=${args##* } status=0
         # shellcheck disable=SC2086  # the words are the arguments
