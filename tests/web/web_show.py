@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The web build in Debian's headless Chromium, driven over DevTools as a viewer drives it: real
 mouse and key events, screenshots. Private profile, private server on a free port, both stopped.
-   web_show.py page|frames|sync WEB_BUILD
+   web_show.py page|phone|frames|sync WEB_BUILD
 The clock hook lives in the test alone: a script it adds to the page replaces performance.now()
 (the show's ticks come from it) to hold or move the clock, and can hold the loop between
 animation frames and let one pass run. frames needs SCENE_FRAMES and DISPLAY; sync needs
@@ -44,6 +44,10 @@ HOOKS = """(() => {
   %s
 })();"""
 NO_SOUND = "window.AudioContext = undefined; window.webkitAudioContext = undefined;"
+# A browser with only the prefixed full-screen call, as older Safari on a tablet.
+PREFIXED_FULLSCREEN = """window.testFullscreenCalls = 0;
+  Element.prototype.requestFullscreen = undefined;
+  Element.prototype.webkitRequestFullscreen = function () { testFullscreenCalls++; };"""
 QUIET = type('Quiet', (http.server.SimpleHTTPRequestHandler,), {'log_message': lambda *a: None})
 
 
@@ -130,8 +134,11 @@ class Page:
                    'the page being ready')
 
     def click(self, selector, button='left'):
-        x, y = self.js("(r => [r.x + r.width / 2, r.y + r.height / 2])("
-                       "document.querySelector('%s').getBoundingClientRect())" % selector)
+        """Where a viewer would click, scrolled into view first (a phone on its side shows the
+        buttons only below the fold)."""
+        x, y = self.js("(e => (e.scrollIntoView({block: 'center'}), (r => [r.x + r.width / 2, "
+                       "r.y + r.height / 2])(e.getBoundingClientRect())))("
+                       "document.querySelector('%s'))" % selector)
         for kind in ('mousePressed', 'mouseReleased'):
             self.call('Input.dispatchMouseEvent', type=kind, x=x, y=y, button=button, clickCount=1)
 
@@ -213,6 +220,32 @@ def page_case(build):
         page.ends('leaving full screen ending the show')
         page.check(logged_too=True)
         print('ok: the page, Play, t, s, Escape, right click, play again, the end, full screen')
+    finally:
+        page.close()
+
+
+def phone_case(build):
+    """A phone at three device pixels a point, upright and on its side: the show draws no more
+    pixels than 1920 x 1080, in the view's shape, and the browser scales them up; Play full
+    screen in a browser with only the prefixed call makes that call."""
+    page = Page(build, NO_SOUND + PREFIXED_FULLSCREEN)
+    try:
+        for width, height in ((390, 844), (844, 390)):
+            page.call('Emulation.setDeviceMetricsOverride', width=width, height=height,
+                      deviceScaleFactor=3, mobile=True)
+            page.ready()
+            page.play('#play-fullscreen')
+            size = "(c => [c.width, c.height])(document.getElementById('canvas'))"
+            page.until(lambda: page.js(size)[0] > width, 'the canvas drawn at more than a point')
+            drawn = page.js(size)
+            expect(0.99 * 1920 * 1080 <= drawn[0] * drawn[1] <= 1920 * 1080 and
+                   abs(drawn[0] / drawn[1] - width / height) < 0.005 * width / height,
+                   '%d x %d points drawn at %d x %d pixels' % (width, height, *drawn))
+            page.key('Escape', 'Escape')
+            page.ends('Escape ending the show on a phone')
+        expect(page.js('testFullscreenCalls') == 2, 'the prefixed full-screen call was not made')
+        page.check(logged_too=True)
+        print('ok: a phone upright and on its side, at most 1920 x 1080 drawn; prefixed full screen')
     finally:
         page.close()
 
@@ -340,5 +373,6 @@ def sync_case(build):
 
 if __name__ == '__main__':
     case, build = sys.argv[1], sys.argv[2]
-    {'page': lambda: page_case(build), 'frames': lambda: frames_case(build),
+    {'page': lambda: page_case(build), 'phone': lambda: phone_case(build),
+     'frames': lambda: frames_case(build),
      'sync': lambda: sync_case(build)}[case]()
