@@ -1,10 +1,7 @@
-# Sourced by every end-to-end script: wait_for (wait.sh), and
-#   fail MESSAGE...  "FAIL: MESSAGE" ("FAIL (<case_name>): ..." where the script sets case_name),
-#                    then what the script's fail_details prints (quote_log LABEL FILE: its lines,
-#                    each after LABEL); exits 1
-#   expect_exit VAR STATUS [WHAT [SECONDS]]  the process whose id VAR holds ends within SECONDS
-#                    (60) with STATUS; await_exit VAR [SECONDS [WHAT]] only sets exit_status. VAR
-#                    is emptied, so that a cleanup never signals an id since given to another.
+# Sourced by every end-to-end script: wait_for (wait.sh); fail MESSAGE (then the script's
+# fail_details, where quote_log LABEL FILE quotes a log; exits 1); expect_exit VAR STATUS [WHAT
+# [SECONDS]], the process whose id VAR holds ends within SECONDS (60) with STATUS (await_exit VAR
+# only sets exit_status); VAR is emptied, so that no cleanup signals an id given to another.
 source "$(dirname "${BASH_SOURCE[0]}")/wait.sh"
 
 fail()

@@ -1,9 +1,6 @@
-# Drives the shipped show as a viewer would, on the test run's private X server: real key and
-# mouse events through XTest (xdotool), the clock moved and the show watched through the files
-# the test-only shim reads and writes in $SHOW_DIR (see show_shim.c).
-# Source it, then: show_start, show_wait_first_frame, show_key, expect_status ...
-#
-# Needs: CORVANEL (the executable), CORVANEL_SHIM (show_shim.so), DISPLAY.
+# Drives the shipped show as a viewer would, with real X input (xdotool), the clock moved and
+# the show watched through the test-only shim's files in $SHOW_DIR (see show_shim.c).
+# Needs CORVANEL (the executable), CORVANEL_SHIM (show_shim.so), DISPLAY.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 

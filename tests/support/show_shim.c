@@ -1,17 +1,12 @@
-/* Test-only companion of the shipped show, never part of it: LD_PRELOADed on Linux, linked
- * with ld's --wrap into a test build on Windows. Its files live in $CORVANEL_SHIM_DIR:
- * - ahead: milliseconds SDL_GetTicks() runs ahead on the main thread (the audio thread's ticks
- *   time the music, which does not jump). Windows only, hold: a moment the silent show's clock
- *   stands still at (set before the start, moved only forward).
- * - first_frame "<ms from process start> <ms from SDL_Init>" at the first SDL_GL_SwapBuffers(),
- *   presented (frames so far, after every swap), frames "<count> <ms first to last>" at exit.
- * - quits: SDL_Quit() calls, written at once (a process killed by a signal runs no destructor).
- * - fail_surface "<width> <height> <depth>": SDL_CreateRGBSurface() fails for it, as when
- *   memory runs out.
- * - Linux only, probes: "<ns the loop pass read its clock> <ns its frame was swapped> <beats>
- *   <the show's lead in ms>" per timing-probe number, the read being the pass's first
- *   main-thread SDL_GetTicks(); swap_control: 1 once the show asked for a swap that waits
- *   for the display's refresh. Linux only too: a caption set once the sound is open aborts.
+/* Test-only companion of the shipped show: LD_PRELOADed on Linux, linked with ld's --wrap into
+ * a test build on Windows. Its files, in $CORVANEL_SHIM_DIR: ahead (ms the main thread's
+ * SDL_GetTicks() runs ahead; the audio thread's time the music, which does not jump); Windows
+ * only, hold (a moment the silent show's clock stands at, moved only forward); first_frame
+ * "<ms from process start> <ms from SDL_Init>", presented (frames so far), frames "<count> <ms
+ * first to last>" at exit; quits (SDL_Quit() calls, written at once); fail_surface "<w> <h>
+ * <depth>" (SDL_CreateRGBSurface() fails for it). Linux only: probes "<ns the pass read its
+ * clock> <ns its frame was swapped> <beats> <lead ms>" per probe number; swap_control (1 once
+ * a swap waiting for the refresh was asked for); a caption set while the sound is open aborts.
  */
 #if !defined(_GNU_SOURCE) && !defined(_WIN32)
 #define _GNU_SOURCE /* RTLD_NEXT */

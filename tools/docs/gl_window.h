@@ -1,6 +1,7 @@
 #pragma once
-// A real OpenGL window on the test display, set up the way the show sets itself up, so tests
-// can draw a chosen moment with the real render_frame() and read back what a viewer sees.
+// A real OpenGL window, set up the way the show sets itself up, to draw a chosen moment with
+// the real render_frame() and read back what a viewer sees: the README's frames, and the tests
+// and benchmarks that look at the drawing.
 
 #include <cstdint>
 #include <vector>
@@ -12,7 +13,7 @@ struct Rgb {
 };
 
 // Sets W and H, opens a windowed OpenGL context of that size (SDL video only, no audio),
-// applies the show's fixed OpenGL state and its canvas. Aborts the test program on failure.
+// applies the show's fixed OpenGL state and its canvas. Exits with status 2 on failure.
 void open_gl_window(int width, int height);
 
 // The clock at a given show time (180 BPM), then the real render_frame().
