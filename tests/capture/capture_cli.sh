@@ -119,35 +119,28 @@ interrupted()
     done
 }
 
-# Endings a launcher, a pipe or a shell's limits bring. Started with its standard error closed,
-# the capture writes its file whole and nothing into it. Its standard error read by a
-# `head -n1` that goes away, it ends as Ctrl-C ends it (141), with a file whose streams agree.
-# Past the file-size limit it says so on one line and leaves nothing.
+# Standard error closed: the file whole, nothing written into it. Its reader gone (`| head -n1`):
+# ended as by Ctrl-C (141), streams that agree. Past `ulimit -f`: one line, nothing left.
 hostile_endings()
 {
     local video
     "$capture" --size 64x48 --from 41 --to 41.2 shut.mp4 2>&- || fail "closed: status $?"
-    [[ "$(streams shut.mp4)" == "60/1,0.200000,12 0/0,0.200000,"* ]] ||
-        fail "closed descriptors: shut.mp4 holds $(streams shut.mp4)"
+    [[ "$(streams shut.mp4)" == "60/1,0.200000,12 0/0,0.200000,"* ]] || fail "shut.mp4: $(streams shut.mp4)"
 
     status=0
     "$capture" --size 320x240 piped.mp4 2>&1 | head -n1 >first || status=${PIPESTATUS[0]}
     [ "$status" = 141 ] && grep -q "frames of 320 x 240" first || fail "pipe: status $status, $(cat first)"
     video=$(streams piped.mp4 | cut -d, -f2)
-    [[ "$(streams piped.mp4)" == "60/1,$video,"*" 0/0,$video,"* ]] ||
-        fail "pipe: piped.mp4 holds $(streams piped.mp4)"
+    [[ "$(streams piped.mp4)" == "60/1,$video,"*" 0/0,$video,"* ]] || fail "piped.mp4: $(streams piped.mp4)"
 
     expect 1 "*corvanel-capture: cannot write big.mp4: File too large; nothing written to big.mp4" \
         bash -c 'ulimit -f 256 && exec "$@"' limit "$capture" --size 320x240 big.mp4
-    [ "$(grep -cv ': frame [0-9]* of\|frames of 320 x 240' err)" = 1 ] ||
-        fail "past the limit: more than the one line about it: $(cat err)"
-    [ "$(ls)" = "$(printf 'err\nfirst\npiped.mp4\nshut.mp4')" ] || fail "the limit left $(ls)"
+    [ "$(grep -cv ': frame [0-9]* of\|frames of 320 x 240' err)" = 1 ] && [ ! -e big.mp4 ] &&
+        [ "$(ls | wc -l)" = 4 ] || fail "past the limit: $(cat err), left $(ls)"
 }
 
-# --force keeps what it replaces private if it was (mode 0600), and through a symbolic link
-# replaces the file the link leads to, keeping the link. A name as long as the file system
-# takes is written whole. A folder removed under a capture stops it, saying so, long before
-# the show would have ended.
+# --force keeps a replaced file's mode 0600, and writes through a symbolic link, keeping it; a
+# 255-byte name works; a folder removed underneath stops the capture long before the show ends.
 replaced_output()
 {
     local long
@@ -159,56 +152,38 @@ replaced_output()
         [[ "$(streams private.mp4)" == "60/1,0.200000,12 "* ]] || fail "$file: $(streams private.mp4)"
     done
     long=$(printf 'n%.0s' $(seq 251)).mp4
-    "$capture" --size 64x48 --from 41 --to 41.2 "$long" 2>err || fail "a 255-byte name: $(cat err)"
-    [ "$(ls | grep -c '^n')" = 1 ] && [[ "$(streams "$long")" == "60/1,0.200000,12 "* ]] ||
-        fail "a 255-byte name: $(ls)"
+    "$capture" --size 64x48 --from 41 --to 41.2 "$long" 2>err && [ "$(ls | grep -c '^n')" = 1 ] &&
+        [[ "$(streams "$long")" == "60/1,0.200000,12 "* ]] || fail "a 255-byte name: $(cat err) $(ls)"
 
     mkdir gone
     : >err && { "$capture" --size 320x240 gone/x.mp4 2>err & pid=$!; }
     wait_for 120 said "frame [0-9]* of" || fail "no frame within 120 s: $(cat err)"
     rm -r gone
     expect_exit pid 1 "the folder removed" 60
-    grep -q "went away (its folder removed?): No such file or directory; nothing written to gone/x.mp4" err ||
-        fail "the folder removed: $(cat err)"
+    grep -q "went away (its folder removed?): .*; nothing written to gone/x.mp4" err || fail "$(cat err)"
 }
 
-# The default .mp4 as video sites ask for an upload, at 1920 x 1080 and 60 fps: the index before
-# the media (fast start); H.264 High at level 4.2, at most two B-frames in a row, a keyframe
-# every 30 frames in closed groups (x264 writes its settings into the stream); AAC-LC at
-# 48 kHz, stereo, 384 kb/s.
+# The .mp4 as video sites ask for an upload, at 1080p60: fast start; H.264 High 4.2, two B-frames
+# in a row at most, closed groups of 30 frames (x264's settings are in the stream); AAC-LC 384k.
 video_site()
 {
     local boxes rate
     "$capture" --size 1920x1080 --from 41 --to 42 site.mp4 2>err || fail "status $?: $(cat err)"
-    boxes=$(python3 -c 'import struct, sys
-f = open(sys.argv[1], "rb")
-while len(head := f.read(8)) == 8:
-    size, kind = struct.unpack(">I4s", head)
-    size = struct.unpack(">Q", f.read(8))[0] - 8 if size == 1 else size
-    print(kind.decode(), end=" ")
-    f.seek(size - 8, 1)' site.mp4)
-    [[ "$boxes" == "ftyp moov "*"mdat " ]] || fail "the boxes: $boxes"
+    boxes=$(ffprobe -v trace site.mp4 2>&1 | sed -n "s/.*type:'\(....\)' parent:'root'.*/\1/p" | paste -sd' ')
+    [[ "$boxes" == "ftyp moov "*mdat ]] || fail "the boxes: $boxes"
     [ "$(ffprobe -v error -show_entries stream=codec_name,profile,level,sample_rate,channels \
         -of csv=p=0 site.mp4 | paste -sd' ')" = "h264,High,42 aac,LC,48000,2" ] ||
         fail "the streams: $(ffprobe -v error -show_streams site.mp4)"
     grep -aq 'bframes=2 .*open_gop=0 .*keyint=30 ' site.mp4 ||
         fail "x264's settings: $(grep -ao 'x264 - .*' site.mp4 | head -c 1500)"
-    ffprobe -v error -select_streams v -show_entries frame=key_frame,pict_type -of csv=p=0 \
-        site.mp4 >frames
-    awk -F, 'NF < 2 { next } { ++n } $2 == "B" { if (++run > 2) bad = 1; next } { run = 0 }
-        $1 == 1 { if (n - key > 30) bad = 1; key = n }
-        END { exit bad || n - key >= 30 }' frames || fail "the frames: $(paste -sd' ' frames)"
     rate=$(ffprobe -v error -select_streams a -show_entries stream=bit_rate -of csv=p=0 site.mp4)
     ((rate > 360000 && rate < 400000)) || fail "AAC at $rate b/s"
 }
 
-# Two captures of one path at once: one writes it whole, the other fails saying so. At frame
-# rates whose frames last no whole number of milliseconds (nor of samples), as a fraction and as
-# television's rate is written (and options as --name=value, an extension in capitals): both
-# streams still last exactly what they hold, 4 frames of 1/7 s and the 27428 samples under them;
-# 9 frames of 1001/30000 s and the 14414 samples under them. At 1 fps from 179.5 s the one
-# frame and its sound end where the show ends, half a second in (ffprobe guesses the rate from
-# that frame's length).
+# Two captures of one path at once: one writes it whole, the other fails saying so. At rates
+# whose frames last no whole number of milliseconds (nor samples), both streams last exactly
+# what they hold: 4 frames of 1/7 s over 27428 samples, 9 of 1001/30000 s over 14414. At 1 fps
+# from 179.5 s the frame and its sound end with the show, half a second in.
 two_captures()
 {
     local args lengths file a

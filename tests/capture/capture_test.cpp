@@ -1,8 +1,6 @@
-// corvanel-capture's files read as a player reads them, through Debian's ffprobe and ffmpeg:
-// every decoded frame against the show's own drawing of its moment in a GL window, in the
-// colours its tags say, and the decoded sound against the show's mixer (the streams' lengths
-// are the command-line tests'). One capture into each container, of three seconds across the
-// logos' entry at beat 128.
+// corvanel-capture's files as a player reads them (ffprobe, ffmpeg): every frame against the
+// show's drawing of its moment, in its tagged colours, and the sound against the show's mixer;
+// three seconds across beat 128, into each container.
 #include "assets/texture_bank.h"
 #include "core/timeline.h"
 #include "gl_window.h"

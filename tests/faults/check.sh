@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
-# Plants each fault of faults.tsv in turn, rebuilds (the Windows and web builds' executables
-# too, where those builds exist), runs the CTest suite up to its first failure and names the
-# test that caught it. Run from a clean checkout, after make test:
+# Plants each fault of faults.tsv in turn, rebuilds (the Windows and web builds too, where they
+# exist), runs CTest to its first failure and names the test that caught it. After make test:
 #   tests/faults/check.sh [build-dir [windows-build-dir [web-build-dir]]]
-# FAULTS=<file> plants the faults of another list of the same form (a few, to check them alone);
-# TESTS=<regex> runs only the tests it matches.
-# The planted file's clean copy waits outside the tree and goes back on any exit. A kill -9
-# cannot be caught: the marker in .git names the file and its copy, and the next start refuses,
-# saying how to put it back; putting it back unasked could copy over edits made since.
+# FAULTS=<file>: another list of the same form; TESTS=<regex>: only the tests it matches.
+# The planted file's clean copy waits outside the tree and goes back on any exit. After a
+# kill -9 the marker in .git makes the next start refuse, saying how to put the file back
+# (doing it unasked could copy over edits made since).
 set -uo pipefail
 cd "$(dirname "$0")/../.." || exit 2
 build=${1:-build}
@@ -26,10 +24,6 @@ fi
 mapfile -t faults < <(grep -v '^#' "${FAULTS:-tests/faults/faults.tsv}" | grep .)
 ((${#faults[@]} > 0)) || refuse "no faults in ${FAULTS:-tests/faults/faults.tsv}"
 mapfile -t planted_in < <(printf '%s\n' "${faults[@]}" | cut -f1 | sort -u)
-for file in "${planted_in[@]}"; do
-    [ ! -e "$file.orig" ] || refuse "$file.orig, an older check.sh's copy, is there: $file may" \
-        "still hold its fault; compare the two, keep the right one, remove $file.orig"
-done
 changed=$(git diff --name-only -- "${planted_in[@]}")
 [ -z "$changed" ] || refuse "files the faults go into have changes (a fault left over?):" \
     $changed "- commit or undo them first"
@@ -72,20 +66,18 @@ run_step()
 rebuild()
 {
     local jobs=(-j "$(nproc)")
-    run_step cmake --build "$build" "${jobs[@]}" >/dev/null 2>&1 &&
-        { [ ! -d "$windows" ] || run_step cmake --build "$windows" --target corvanel \
-            corvanel_hooked "${jobs[@]}" >/dev/null 2>&1; } &&
-        { [ ! -f "$web/CMakeCache.txt" ] || run_step env NODE_PATH=/usr/share/nodejs \
-            cmake --build "$web" --target corvanel "${jobs[@]}" >/dev/null 2>&1; }
-}
+    run_step cmake --build "$build" "${jobs[@]}" &&
+        { [ ! -d "$windows" ] || run_step cmake --build "$windows" -t corvanel corvanel_hooked "${jobs[@]}"; } &&
+        { [ ! -f "$web/CMakeCache.txt" ] ||
+            run_step env NODE_PATH=/usr/share/nodejs cmake --build "$web" -t corvanel "${jobs[@]}"; }
+} >/dev/null 2>&1
 caught=0 missed=0
 for fault in "${faults[@]}"; do
     IFS=$'\t' read -r file plant what <<<"$fault"
     if ! cp "$file" "$saved/clean" 2>/dev/null; then
         echo "STALE   $what ($file: no such file)"; missed=$((missed + 1)); continue
     fi
-    printf '%s\t%s\t%s\n' "$file" "$saved/clean" $$ >"$marker"
-    planted=$file
+    printf '%s\t%s\t%s\n' "$file" "$saved/clean" $$ >"$marker" && planted=$file
     perl -0777 -pi -e "$plant" "$file"
     if cmp -s "$file" "$saved/clean"; then
         echo "STALE   $what ($file: the fault no longer applies)"; missed=$((missed + 1))

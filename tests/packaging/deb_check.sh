@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# The Debian package as a viewer gets it: made by the release script from a viewer's build of
-# its own, clean under lintian (no error, no warning: a missing copyright file, a Depends
-# without the libraries and a program without a manual page among them), then installed by
-# dpkg into a throwaway root with a private database (never the machine's own) and checked
-# there for what lintian leaves out: a menu entry desktop-file-validate passes, with its icon,
-# the show the only program, and the stripped program finding every library, starting with
-# every symbol bound and failing as it should without a display.
+# The Debian package as a viewer gets it: clean under lintian, then installed by dpkg into a
+# throwaway root with a private database (never the machine's own) and checked there for what
+# lintian leaves out: the menu entry and its icon, the show the only program, every library
+# found and every symbol bound, and the failure it should give without a display.
 #   deb_check.sh <work dir>
 set -euo pipefail
 work=$1

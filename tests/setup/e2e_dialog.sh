@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
 # The setup dialog in front of the real show, answered with real X input (xdotool).
 #   e2e_dialog.sh <corvanel> <close_window> <case>
-# small_screen_no_line runs on an 800 x 600 server of its own, and only_mode_WxH on a WxH one:
-# screens without 1024 x 768, where no line starts selected. many_modes runs on a 1024 x 768
-# server of its own that also offers 800 x 600 and 640 x 480; lost_display on one of its own that
-# it stops under the dialog. escape_gdk_wayland is escape with GDK_BACKEND=wayland set, as some
-# Wayland desktops set it. Audio goes through SDL's disk driver: its file appears only if the
-# device opened.
+# small_screen_no_line and only_mode_WxH run on servers of their own without 1024 x 768;
+# many_modes on one that also offers 800 x 600 and 640 x 480; lost_display on one it stops.
+# escape_gdk_wayland: escape with GDK_BACKEND=wayland set, as some Wayland desktops set it.
+# Audio goes through SDL's disk driver: its file appears only if the device opened.
 set -euo pipefail
 corvanel=$1 close_window=$2 case_name=$3
 work=$(mktemp -d) audio_file=$work/audio.raw show_pid= xev_pid=

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The show on a private sound server, heard through the null sink's monitor: the music for
-# frames probed at the start and after a skip or a disturbance reaches the sink as they are
-# swapped, within $LIMIT and $PROBE_LIMIT ms (sync_offsets.cpp). Given a size, on that screen.
+# The show on a private sound server: the music for frames probed at the start and after a skip
+# or a disturbance reaches the sink as they are swapped, within $LIMIT and $PROBE_LIMIT ms.
 #   e2e_sync.sh pulseaudio|pipewire pulse|alsa [skip|suspend|restart|quantum [WxH]]
 #   skip     s pressed: probes right after it
 #   suspend  the sink suspended for 3 s: the picture neither runs ahead nor stays frozen longer

@@ -2,9 +2,8 @@
 """The web build in Debian's headless Chromium, driven over DevTools as a viewer drives it: real
 mouse and key events, screenshots. Private profile, private server on a free port, both stopped.
    web_show.py page|phone|frames|sync WEB_BUILD
-The clock hook lives in the test alone: a script it adds to the page replaces performance.now()
-(the show's ticks come from it) to hold or move the clock, and can hold the loop between
-animation frames and let one pass run. frames needs SCENE_FRAMES and DISPLAY; sync needs
+A script the test adds to the page replaces performance.now() to hold or move the clock and
+can hold the loop between frames. frames needs SCENE_FRAMES and DISPLAY; sync needs
 SOUND_SERVER, RECORD_MONITOR, SYNC_OFFSETS and MUSIC."""
 import base64, functools, http.server, json, os, re, shutil, subprocess, sys, tempfile
 import threading, time, urllib.request
