@@ -265,15 +265,10 @@ std::string link_target(const std::string& path)
 // the longest the folder takes.
 std::string partial_template()
 {
-    const std::string extension = output.path.substr(output.path.rfind('.'));
-    const std::size_t slash = output.place.rfind('/');
-    const std::size_t name_at = slash == std::string::npos ? 0 : slash + 1;
-    const std::string folder = name_at == 0 ? "." : output.place.substr(0, name_at);
-    std::string stem = output.place.substr(name_at);
-    const std::size_t dot = stem.rfind('.');
-    if (dot != std::string::npos && dot > 0) {
-        stem.resize(dot);
-    }
+    const std::filesystem::path place = output.place;
+    const std::string extension = std::filesystem::path(output.path).extension().string();
+    std::string stem = place.stem().string();
+    const std::filesystem::path folder = place.has_parent_path() ? place.parent_path() : ".";
     const long longest = pathconf(folder.c_str(), _PC_NAME_MAX);
     const std::size_t fixed = std::strlen(kPartialMark) + extension.size();
     std::size_t cut = longest > 0 && static_cast<std::size_t>(longest) > fixed
@@ -285,7 +280,7 @@ std::string partial_template()
         }
         stem.resize(cut);
     }
-    return output.place.substr(0, name_at) + stem + kPartialMark + extension;
+    return place.parent_path() / (stem + kPartialMark + extension);
 }
 
 // The file is written under a name of its own beside where it goes (so on the same file

@@ -19,11 +19,11 @@
 #include "core/timeline.h"
 #include "play/player.h"
 #include "play/stage.h"
+#include "play/standard_descriptors.h"
 
 #include <SDL.h>
-#include <fcntl.h>     // open
 #include <sys/stat.h>  // stat
-#include <unistd.h>    // isatty, unlink, write, close
+#include <unistd.h>    // isatty, unlink, write
 
 #include <algorithm>  // std::min
 #include <atomic>
@@ -108,20 +108,6 @@ void catch_interrupts()
     // Past the file-size limit (ulimit -f) a write then fails, and the capture says so, rather
     // than the signal ending it without a word.
     std::signal(SIGXFSZ, SIG_IGN);
-}
-
-// Started with standard input, output or error closed, the output file would take that
-// number, and the progress lines would be written into the video: each closed one is opened
-// on the null device first (open takes the lowest free number).
-void open_standard_descriptors()
-{
-    int null_device = 0;
-    do {
-        null_device = open("/dev/null", O_RDWR);
-    } while (null_device >= 0 && null_device <= STDERR_FILENO);
-    if (null_device >= 0) {
-        close(null_device);
-    }
 }
 
 struct Job {

@@ -13,6 +13,7 @@
 #include "play/probe.h"
 #include "play/show_clock.h"
 #include "play/stage.h"
+#include "play/standard_descriptors.h"
 #include "setup/display_loss.h"
 #include "setup/setup_dialog.h"
 
@@ -22,27 +23,8 @@
 #include <cstdio>   // std::fprintf
 #include <cstdlib>  // setenv, std::atexit
 
-#ifndef _WIN32
-#include <fcntl.h>  // fcntl, open
-#endif
-
 namespace {
 constexpr char kCaption[] = "Tavrune Demo Engine";
-constexpr int kLastStandardDescriptor = 2;
-
-// Started with standard input, output or error closed, the next file the show opens (the
-// dialog's connection to the X server) would take that number, and probe lines would go into
-// it: each closed one is opened on the null device first.
-void open_standard_descriptors()
-{
-#ifndef _WIN32
-    for (int descriptor = 0; descriptor <= kLastStandardDescriptor; ++descriptor) {
-        if (fcntl(descriptor, F_GETFD) == -1) {
-            open("/dev/null", O_RDWR);  // the lowest free number: this one
-        }
-    }
-#endif
-}
 constexpr Uint32 kLoopDelayMs = 10;
 
 // On X11 systems only SDL's x11 video driver offers OpenGL. Without a display SDL would fall
