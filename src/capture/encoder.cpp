@@ -1,12 +1,14 @@
 // Depends on FFmpeg: libavformat for the container, libavcodec for libx264 and the sound
 // codec, libswscale for RGB to 4:2:0 YUV, libswresample for the sound codec's sample format.
-// And on POSIX for placing the finished file: mkstemps, fsync, renameat2 or link.
 #include "capture/encoder.h"
 
+#include "capture/leftover.h"
+#include "capture/partial_file.h"
 #include "core/timeline.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavcodec/bsf.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
@@ -14,16 +16,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <fcntl.h>     // open, AT_FDCWD
-#include <sys/stat.h>  // lstat, stat, fchmod, umask
-#include <unistd.h>    // close, fsync, link, unlink, fchown, pathconf
-
-#include <algorithm>  // std::max
-#include <cerrno>
-#include <cstdio>   // renameat2, RENAME_NOREPLACE, std::rename
-#include <cstring>  // std::strlen
-#include <filesystem>
-#include <vector>
+#include <algorithm>  // std::max, std::min
 
 namespace {
 // What video sites ask of an upload (so that they re-encode it from a clean start): AAC-LC at
@@ -32,10 +25,14 @@ namespace {
 constexpr std::int64_t kAacBitRate = 384000;
 constexpr int kMostConsecutiveBFrames = 2;
 constexpr int kKeyframesPerSecond = 2;
-constexpr char kPartialMark[] = ".partial-XXXXXX";
-constexpr int kMostLinksFollowed = 40;  // as the kernel's own limit
+// While capturing, pieces that each play once on the disk: Matroska clusters of at most a
+// second (the mp4 is cut at every keyframe, twice a second).
+constexpr int kLongestClusterMs = 1000;
 
 struct Output {
+    PartialTarget target;
+    bool matroska = false;
+    bool resumed = false;
     AVFormatContext* format = nullptr;
     AVCodecContext* video = nullptr;
     AVCodecContext* audio = nullptr;
@@ -49,14 +46,21 @@ struct Output {
     int width = 0;
     int height = 0;
     std::int64_t audio_sent = 0;  // samples per channel handed to the sound encoder
+    // No stream starts before time 0 and neither needs an edit list, so that every player shows
+    // the same. The pictures are shown `picture_lead` late (in the stream's time base): no less
+    // than x264 reorders by (its first decoding time is that far before its first picture's)
+    // and no less than the sound encoder's priming, which is heard first. The sound is as
+    // late: sound handed over as sample pts is heard at pts; the first is `sound_pts`.
+    std::int64_t picture_lead = 0;
+    std::int64_t most_reordering = 0;  // frames x264 may reorder by, as it was set up
+    std::int64_t reordering = -1;      // frames it does, from its first packet
+    std::int64_t sound_pts = 0;
+    std::int64_t sound_kept = 0;  // the sound before this came from a resumed capture
     // The last frame of a capture that reaches the show's end, and how long it is shown (in
     // seconds) where that is less than a whole frame; else no frame is cut short.
     std::int64_t cut_frame = -1;
     AVRational cut_frame_length{0, 1};
     std::string path;     // OUT, as the messages name it
-    std::string place;    // where the finished file goes: OUT, or where its links lead
-    std::string partial;  // where it is written until then, in the same folder
-    bool force = false;
     std::string failure;  // the first thing that went wrong while writing
 };
 Output output;
@@ -66,11 +70,6 @@ std::string describe(int code)
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
     return text;
-}
-
-std::string system_error(int code)
-{
-    return describe(AVERROR(code));
 }
 
 bool fail(const std::string& what, int code = 0)
@@ -92,8 +91,39 @@ bool drain(AVCodecContext* codec, AVStream* stream)
         if (got < 0) {
             return fail("encoding failed", got);
         }
-        const bool cut_short = codec == output.video && output.packet->pts == output.cut_frame;
+        const bool video = codec == output.video;
+        if (!video && output.packet->pts < output.sound_kept) {
+            // The encoder's priming, fed with the sound a resumed capture already holds.
+            continue;
+        }
+        if (!video) {
+            // The last packet is padded to a whole codec frame: its length says how much of it
+            // is the show's.
+            const std::int64_t end = output.sound_pts + output.audio_sent;
+            if (output.packet->pts >= end) {
+                continue;
+            }
+            output.packet->duration = std::min(output.packet->duration, end - output.packet->pts);
+        }
+        if (!video && output.resumed) {
+            // The sound codec's summary (FLAC's count and checksum of its samples) would cover
+            // only what this run encoded: the header's "unknown" is true of the whole.
+            av_packet_free_side_data(output.packet);
+        }
+        const bool cut_short = video && output.packet->pts == output.cut_frame;
+        if (video) {
+            if (output.reordering < 0) {
+                output.reordering = output.packet->pts - output.packet->dts;
+            }
+            if (output.reordering > output.most_reordering) {
+                return fail("x264 reorders by more frames than it was set up for");
+            }
+            output.packet->dts += output.reordering;  // decoding starts at the first picture
+        }
         av_packet_rescale_ts(output.packet, codec->time_base, stream->time_base);
+        if (video) {
+            output.packet->pts += output.picture_lead;
+        }
         if (cut_short) {
             output.packet->duration =
                 av_rescale_q(output.cut_frame_length.num,
@@ -139,7 +169,8 @@ bool open_video(const CaptureOptions& options)
     c->time_base = AVRational{options.fps_den, options.fps_num};
     c->framerate = AVRational{options.fps_num, options.fps_den};
     c->gop_size = std::max(1, options.fps_num / (options.fps_den * kKeyframesPerSecond));
-    c->max_b_frames = kMostConsecutiveBFrames;
+    // With a keyframe every frame (under 4 fps) x264 makes no B-frames, whatever it is asked.
+    c->max_b_frames = c->gop_size > 1 ? kMostConsecutiveBFrames : 0;
     c->flags |= AV_CODEC_FLAG_CLOSED_GOP;
     // The tags say what the conversion below does, so that players turn it back into the
     // colours the show drew.
@@ -224,7 +255,7 @@ bool send_sound(const std::int16_t* samples, int count)
     if (swr_convert(output.resampler, output.sound->data, count, &in, count) != count) {
         return fail("swresample lost samples");
     }
-    output.sound->pts = output.audio_sent;
+    output.sound->pts = output.sound_pts + output.audio_sent;
     output.audio_sent += count;
     return encode(output.audio, output.audio_stream, output.sound);
 }
@@ -246,129 +277,129 @@ void release()
     }
 }
 
-// Where --force writes through a symbolic link at OUT, as FFmpeg's -y (and open) would: the
-// file it leads to, link by link, whether or not that file exists yet. The link stays.
-std::string link_target(const std::string& path)
+// The container, writing to `path` under a name of its own making: "file:" so that a name
+// with a colon is never taken for another protocol.
+bool open_container(const std::string& path, bool matroska)
 {
-    std::filesystem::path place = path;
-    std::error_code error;
-    for (int hop = 0; hop < kMostLinksFollowed && std::filesystem::is_symlink(place, error);
-         ++hop) {
-        const std::filesystem::path to = std::filesystem::read_symlink(place, error);
-        place = to.is_absolute() ? to : place.parent_path() / to;
+    const char* container = matroska ? "matroska" : "mp4";
+    const std::string url = "file:" + path;
+    if (avformat_alloc_output_context2(&output.format, nullptr, container, url.c_str()) < 0) {
+        return fail(std::string("FFmpeg has no ") + container + " writer");
     }
-    return place.string();
+    const int opened = avio_open(&output.format->pb, url.c_str(), AVIO_FLAG_WRITE);
+    return opened >= 0 || fail("cannot write " + output.path, opened);
 }
 
-// OUT's name (the file's it leads to) with ".partial-XXXXXX" before OUT's extension, so that a
-// kept one still plays; its stem cut short, at a whole character, where the name would pass
-// the longest the folder takes.
-std::string partial_template()
+// A packet as another file held it, into this one's stream.
+bool write_copy(AVStream* stream, AVPacket* packet, const AVStream* from)
 {
-    const std::filesystem::path place = output.place;
-    const std::string extension = std::filesystem::path(output.path).extension().string();
-    std::string stem = place.stem().string();
-    const std::filesystem::path folder = place.has_parent_path() ? place.parent_path() : ".";
-    const long longest = pathconf(folder.c_str(), _PC_NAME_MAX);
-    const std::size_t fixed = std::strlen(kPartialMark) + extension.size();
-    std::size_t cut = longest > 0 && static_cast<std::size_t>(longest) > fixed
-                          ? static_cast<std::size_t>(longest) - fixed
-                          : 0;
-    if (cut < stem.size()) {
-        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80) {
-            --cut;  // a UTF-8 character's continuation: the cut goes before its first byte
-        }
-        stem.resize(cut);
-    }
-    return place.parent_path() / (stem + kPartialMark + extension);
+    av_packet_rescale_ts(packet, from->time_base, stream->time_base);
+    packet->stream_index = stream->index;
+    packet->pos = -1;
+    const int wrote = av_interleaved_write_frame(output.format, packet);
+    return wrote >= 0 || fail("cannot write " + output.path, wrote);
 }
 
-// The file is written under a name of its own beside where it goes (so on the same file
-// system, where a rename is atomic). Whatever stands at OUT stays untouched until the capture
-// is complete; a file it replaces passes on its permissions, and its owner where that may be
-// given.
-bool create_partial(std::string& error)
+// What a resumed capture kept goes first, as it was encoded. Its pictures are stored in the
+// file's form, lengths before their units; x264 gives (and the container expects, to store
+// them its own way) start codes, as the kept ones become.
+bool copy_resumed(const Leftover& resumed)
 {
-    struct stat existing {};
-    if (lstat(output.path.c_str(), &existing) == 0 && !output.force && !S_ISDIR(existing.st_mode)) {
-        error = output.path + " exists; --force replaces it";
+    AVBSFContext* to_start_codes = nullptr;
+    const AVBitStreamFilter* filter = av_bsf_get_by_name("h264_mp4toannexb");
+    std::string why;
+    const bool copied = leftover_copy(
+        resumed,
+        [&](const AVStream* video, const AVStream*) {
+            return filter != nullptr && av_bsf_alloc(filter, &to_start_codes) >= 0 &&
+                   avcodec_parameters_copy(to_start_codes->par_in, video->codecpar) >= 0 &&
+                   (to_start_codes->time_base_in = video->time_base, true) &&
+                   av_bsf_init(to_start_codes) >= 0;
+        },
+        [&](AVPacket* packet, const AVStream* from, bool video) {
+            if (!video) {
+                return write_copy(output.audio_stream, packet, from);
+            }
+            bool ok = av_bsf_send_packet(to_start_codes, packet) >= 0;
+            while (ok && av_bsf_receive_packet(to_start_codes, packet) >= 0) {
+                ok = write_copy(output.video_stream, packet, from);
+            }
+            return ok;
+        },
+        why);
+    av_bsf_free(&to_start_codes);
+    return copied || fail(why.empty() ? "cannot go on from " + resumed.path : why);
+}
+
+// The mp4 captured in fragments, copied whole into one with a single index at the front, as
+// players seek best in and video sites ask for. On success `path` names the copy.
+bool put_in_order(std::string& path)
+{
+    std::string ordered;
+    std::string why;
+    if (!partial_another(output.target, ordered, why)) {
+        return fail(why);
+    }
+    AVFormatContext* fragmented = output.format;
+    output.format = nullptr;
+    const Leftover whole{path, "", INT64_MAX, 0, INT64_MAX};
+    bool ok = leftover_copy(
+                  whole,
+                  [&](const AVStream* video, const AVStream* audio) {
+                      if (!open_container(ordered, false)) {
+                          return false;
+                      }
+                      for (const AVStream* from : {video, audio}) {
+                          AVStream* to = avformat_new_stream(output.format, nullptr);
+                          if (to == nullptr ||
+                              avcodec_parameters_copy(to->codecpar, from->codecpar) < 0) {
+                              return fail("no memory for the file's streams");
+                          }
+                          to->time_base = from->time_base;
+                          to->avg_frame_rate = from->avg_frame_rate;
+                      }
+                      av_dict_copy(&output.format->metadata, fragmented->metadata, 0);
+                      AVDictionary* settings = nullptr;
+                      av_dict_set(&settings, "movflags", "+faststart", 0);
+                      av_dict_set_int(&settings, "use_editlist", 0, 0);
+                      const int status = avformat_write_header(output.format, &settings);
+                      av_dict_free(&settings);
+                      return status >= 0 || fail("cannot write " + output.path, status);
+                  },
+                  [](AVPacket* packet, const AVStream* from, bool video) {
+                      return write_copy(output.format->streams[video ? 0 : 1], packet, from);
+                  },
+                  why) ||
+              fail(why.empty() ? "cannot write " + output.path : why);
+    if (ok) {
+        const int wrote = av_write_trailer(output.format);
+        ok = wrote >= 0 || fail("cannot write " + output.path, wrote);
+    }
+    if (ok) {
+        const int closed = avio_closep(&output.format->pb);
+        ok = closed >= 0 || fail("cannot close " + output.path, closed);
+    }
+    if (output.format != nullptr) {
+        avio_closep(&output.format->pb);
+        avformat_free_context(output.format);
+    }
+    output.format = fragmented;
+    if (!ok) {
+        partial_remove(ordered);
         return false;
     }
-    output.place = output.force ? link_target(output.path) : output.path;
-    const bool replacing = stat(output.place.c_str(), &existing) == 0;
-    if (replacing && S_ISDIR(existing.st_mode)) {
-        error = output.path + " is a folder";
-        return false;
-    }
-    std::string name = partial_template();
-    std::vector<char> buffer(name.begin(), name.end());
-    buffer.push_back('\0');
-    const int extension = static_cast<int>(name.size() - name.rfind('.'));
-    const int fd = mkstemps(buffer.data(), extension);
-    if (fd < 0) {
-        error = "cannot write " + output.path + ": " + system_error(errno);
-        return false;
-    }
-    output.partial = buffer.data();
-    if (replacing) {
-        // Only where the user may: as root, or to a group of the user's own.
-        const int ignored = fchown(fd, existing.st_uid, existing.st_gid);
-        static_cast<void>(ignored);
-        fchmod(fd, existing.st_mode & 07777);
-    } else {
-        // mkstemps makes the file private to its owner; a new capture gets the permissions
-        // any new file would.
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(fd, 0666 & ~mask);
-    }
-    close(fd);
+    path = ordered;
     return true;
-}
-
-// On the disk, not just in the system's cache, before it takes OUT's name: a crash or power
-// cut after the rename must not leave OUT empty.
-bool settle_partial()
-{
-    const int fd = open(output.partial.c_str(), O_RDONLY);
-    const bool synced = fd >= 0 && fsync(fd) == 0;
-    const int code = errno;
-    if (fd >= 0) {
-        close(fd);
-    }
-    return synced || fail("cannot write " + output.path + ": " + system_error(code));
-}
-
-// With --force the finished file replaces OUT in one step. Without it OUT must still be free,
-// and taking the name must fail if another program took it meanwhile (two captures of one
-// path): a rename that never replaces, or where the file system lacks one, a hard link.
-bool place_partial()
-{
-    const char* from = output.partial.c_str();
-    const char* to = output.place.c_str();
-    if (output.force) {
-        return std::rename(from, to) == 0 ||
-               fail("cannot replace " + output.path + ": " + system_error(errno));
-    }
-    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
-        return true;
-    }
-    if (errno == EINVAL && link(from, to) == 0) {
-        unlink(from);
-        return true;
-    }
-    if (errno == EEXIST) {
-        return fail(output.path + " appeared while capturing (" + system_error(errno) + ")");
-    }
-    return fail("cannot put the capture at " + output.path + ": " + system_error(errno));
 }
 }  // namespace
 
-bool encoder_open(const CaptureOptions& options, std::string& error)
+bool encoder_open(const CaptureOptions& options, const PartialTarget& target,
+                  const Leftover* resumed, EncoderStart& start, std::string& error)
 {
     av_log_set_level(AV_LOG_WARNING);  // x264's and the AAC encoder's statistics are noise here
     output.path = options.out;
-    output.force = options.force;
+    output.target = target;
+    output.matroska = options.matroska;
     output.width = options.width;
     output.height = options.height;
     // At a rate whose last frame would be shown past the show's end (--fps 1 --from 179.5),
@@ -381,43 +412,61 @@ bool encoder_open(const CaptureOptions& options, std::string& error)
         output.cut_frame = last;
         output.cut_frame_length = av_make_q(static_cast<int>(last_length), 1000 * options.fps_num);
     }
-    if (!create_partial(error)) {
-        return false;
-    }
-    const char* container = options.matroska ? "matroska" : "mp4";
-    // "file:" so that a name with a colon is never taken for another protocol. The muxer reads
-    // the file back by this name to move the mp4's index to the front.
-    const std::string url = "file:" + output.partial;
-    int status = avformat_alloc_output_context2(&output.format, nullptr, container, url.c_str());
-    if (status < 0) {
-        error = std::string("FFmpeg has no ") + container + " writer";
-        encoder_abandon();
-        return false;
-    }
-    status = avio_open(&output.format->pb, url.c_str(), AVIO_FLAG_WRITE);
-    if (status < 0) {
-        error = "cannot write " + options.out + ": " + describe(status);
-        encoder_abandon();
-        return false;
-    }
     output.packet = av_packet_alloc();
-    if (open_video(options) && open_audio(options)) {
-        // The mp4's edit lists (which hide the AAC encoder's priming and end the sound where the
-        // pictures end) count in the movie's time scale, by default milliseconds; in samples
-        // they are exact.
-        AVDictionary* settings = nullptr;
-        av_dict_set_int(&settings, "movie_timescale", kAudioRate, 0);
-        av_dict_set(&settings, "movflags", "+faststart", 0);
-        status = avformat_write_header(output.format, options.matroska ? nullptr : &settings);
-        av_dict_free(&settings);
-        if (status >= 0) {
-            return true;
-        }
-        fail("cannot write " + options.out, status);
+    if (!open_container(output.target.partial, options.matroska) || !open_video(options) ||
+        !open_audio(options)) {
+        error = output.failure;
+        encoder_abandon();
+        return false;
     }
-    error = output.failure;
-    encoder_abandon();
-    return false;
+    av_dict_set(&output.format->metadata, "comment", capture_settings_text(options).c_str(), 0);
+    // Each piece a whole that plays once it is on the disk: the mp4 in fragments from one
+    // keyframe to the next, behind an index of the streams alone; Matroska in short clusters.
+    AVDictionary* settings = nullptr;
+    av_dict_set(&settings, "movflags", "+frag_keyframe+empty_moov+default_base_moof", 0);
+    av_dict_set_int(&settings, "use_editlist", 0, 0);
+    av_dict_set_int(&settings, "cluster_time_limit", kLongestClusterMs, 0);
+    output.format->flags |= AVFMT_FLAG_FLUSH_PACKETS;
+    const int status = avformat_write_header(output.format, &settings);
+    av_dict_free(&settings);
+    if (status < 0) {
+        fail("cannot write " + options.out, status);
+        error = output.failure;
+        encoder_abandon();
+        return false;
+    }
+
+    // x264 reorders by up to this many frames; its first timestamps start as far below the
+    // first picture's, which is shown that much late, and so is the sound. The sound encoder's
+    // priming is heard before the first sample handed to it, from time 0.
+    output.most_reordering = output.video->has_b_frames;
+    const int priming = output.audio->initial_padding;
+    const AVRational base = output.video_stream->time_base;
+    const AVRational reordering_time =
+        av_make_q(static_cast<int>(output.most_reordering) * options.fps_den, options.fps_num);
+    const AVRational priming_time = av_make_q(priming, kAudioRate);
+    const AVRational lead =
+        av_cmp_q(reordering_time, priming_time) > 0 ? reordering_time : priming_time;
+    output.picture_lead = av_rescale_q_rnd(1, lead, base, AV_ROUND_UP);
+    const std::int64_t sound_lead =
+        av_rescale_q(output.picture_lead, base, AVRational{1, kAudioRate});
+    output.sound_pts = priming;
+    start = EncoderStart{};
+    if (resumed != nullptr) {
+        output.resumed = true;
+        if (!copy_resumed(*resumed)) {
+            error = output.failure;
+            encoder_abandon();
+            return false;
+        }
+        // The new encoder is primed with the sound before the resumed one's end, and what it
+        // makes of that is dropped: it starts again where the kept sound ends.
+        output.sound_kept = resumed->sound_end;
+        output.sound_pts = resumed->sound_end - priming;
+        start.frame = resumed->frames;
+    }
+    start.sound_from = output.sound_pts - sound_lead;
+    return true;
 }
 
 bool encoder_video(const unsigned char* pixels, std::int64_t frame)
@@ -460,15 +509,33 @@ bool encoder_finish(const std::int16_t* samples, std::int64_t upto, std::string&
     }
     if (ok) {
         const int closed = avio_closep(&output.format->pb);
-        ok = (closed >= 0 || fail("cannot close " + output.path, closed)) && settle_partial();
+        ok = closed >= 0 || fail("cannot close " + output.path, closed);
+    }
+    std::string finished = output.target.partial;
+    std::string kept;  // a file that plays, left to the user where it cannot become OUT
+    if (ok && !output.matroska && !put_in_order(finished)) {
+        ok = false;
+        kept = finished;
+    }
+    std::string why;
+    if (ok && !partial_settle(finished, why)) {
+        ok = fail("cannot write " + output.path + ": " + why);
     }
     release();
-    if (!ok) {
-        unlink(output.partial.c_str());
+    if (ok && !partial_place(output.target, finished, why)) {
+        ok = fail(why);
+        kept = finished;
+    }
+    for (const std::string& path : {output.target.partial, finished}) {
+        if (path != kept && !(ok && path == finished)) {
+            partial_remove(path);
+        }
+    }
+    if (!kept.empty()) {
+        partial_keep(kept);
+        output.failure += "; this capture is kept as " + kept + ", which plays";
+    } else if (!ok) {
         output.failure += "; nothing written to " + output.path;
-    } else if (!place_partial()) {
-        ok = false;
-        output.failure += "; this capture is kept as " + output.partial;
     }
     error = output.failure;
     return ok;
@@ -481,7 +548,7 @@ std::string encoder_failure()
 
 const char* encoder_partial_path()
 {
-    return output.partial.c_str();
+    return output.target.partial.c_str();
 }
 
 void encoder_abandon()
@@ -490,7 +557,5 @@ void encoder_abandon()
     // no news beside the capture's own line about why.
     av_log_set_level(AV_LOG_QUIET);
     release();
-    if (!output.partial.empty()) {
-        unlink(output.partial.c_str());
-    }
+    partial_remove_all_now();
 }

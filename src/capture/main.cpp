@@ -11,8 +11,10 @@
 // moment, not the time it takes to draw.
 #include "assets/texture_bank.h"
 #include "capture/encoder.h"
+#include "capture/leftover.h"
 #include "capture/offscreen.h"
 #include "capture/options.h"
+#include "capture/partial_file.h"
 #include "capture/soundtrack.h"
 #include "core/beat_clock.h"
 #include "core/screen.h"
@@ -23,9 +25,9 @@
 
 #include <SDL.h>
 #include <sys/stat.h>  // stat
-#include <unistd.h>    // isatty, unlink, write
+#include <unistd.h>    // isatty, write
 
-#include <algorithm>  // std::min
+#include <algorithm>  // std::min, std::max_element
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -37,6 +39,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 constexpr int kStatusFailed = 1;
@@ -51,9 +54,7 @@ using Clock = std::chrono::steady_clock;
 // Any thread may take a signal, and two may take one each at once: plain lock-free atomics.
 std::atomic<int> interrupted{0};  // the first SIGINT or SIGTERM, 0 until then
 std::atomic<int> signals_seen{0};
-std::atomic<const char*> unfinished{nullptr};  // the file being written, until it is settled
-static_assert(std::atomic<int>::is_always_lock_free &&
-                  std::atomic<const char*>::is_always_lock_free,
+static_assert(std::atomic<int>::is_always_lock_free,
               "a signal handler may only touch lock-free atomics");
 const bool stderr_is_terminal = isatty(2) != 0;
 
@@ -78,10 +79,7 @@ extern "C" void note_interrupt(int signal)
         const ssize_t ignored = write(2, note, std::strlen(note));
         static_cast<void>(ignored);
     } else if (seen >= kSignalsToAbandon) {
-        const char* path = unfinished.load();
-        if (path != nullptr) {
-            unlink(path);
-        }
+        partial_remove_all_now();
         std::signal(signal, SIG_DFL);
         std::raise(signal);
     }
@@ -129,21 +127,16 @@ struct Pipeline {
 };
 Pipeline pipeline;
 
+EncoderStart start;  // where drawing and sound begin
+
 // Set once the file is finished or removed; until then any exit removes the half-written file.
 bool output_settled = true;
 
 void remove_unsettled_output()
 {
     if (!output_settled) {
-        unfinished.store(nullptr);
         encoder_abandon();
     }
-}
-
-void settle_output()
-{
-    unfinished.store(nullptr);
-    output_settled = true;
 }
 
 void stop_pipeline(const std::string& why)
@@ -195,7 +188,8 @@ void encode_frames(const CaptureOptions& options)
             pipeline.busy[job.slot] = false;
         }
         pipeline.changed.notify_all();
-        const std::int64_t sound_until = capture_audio_frames(options, job.frame + 1);
+        const std::int64_t sound_until =
+            capture_audio_frames(options, job.frame + 1) - start.sound_from;
         if (!converted) {
             stop_pipeline(encoder_failure());
             return;
@@ -263,6 +257,7 @@ std::string clock_time(double seconds)
 // On a terminal one line, rewritten a few times a second; in a log a line as soon as the first
 // frame is encoded (evidence that the capture is under way), then one now and then.
 struct Progress {
+    std::int64_t first = 0;  // frames a resumed capture already held
     Clock::time_point start = Clock::now();
     Clock::time_point shown = start;
     bool terminal = stderr_is_terminal;
@@ -271,19 +266,19 @@ struct Progress {
     double rate(std::int64_t done, Clock::time_point now) const
     {
         const double elapsed = std::chrono::duration<double>(now - start).count();
-        return elapsed > 0 ? done / elapsed : 0.0;
+        return elapsed > 0 ? (done - first) / elapsed : 0.0;
     }
 
     void show(std::int64_t done, std::int64_t total, bool last)
     {
         const Clock::time_point now = Clock::now();
         const double since = std::chrono::duration<double>(now - shown).count();
-        const bool first = !terminal && !started && done > 0;
+        const bool first = !terminal && !started && done > this->first;
         if (!last && !first &&
             since < (terminal ? kProgressEverySeconds : kProgressEverySecondsInLogs)) {
             return;
         }
-        started = started || done > 0;
+        started = started || done > this->first;
         shown = now;
         const double rate = this->rate(done, now);
         const std::string left = rate > 0 ? clock_time((total - done) / rate) : "?";
@@ -293,6 +288,55 @@ struct Progress {
                      terminal && !last ? "  " : "\n");
     }
 };
+
+// Files that captures of OUT left unfinished (killed, or their machine stopped) are named, with
+// what they hold; with --resume the one made with these settings that holds the most is gone on
+// from, or said to be missing.
+const Leftover* look_for_leftovers(const PartialTarget& target, const CaptureOptions& options)
+{
+    static Leftover chosen;
+    const std::string settings = capture_settings_text(options);
+    std::vector<Leftover> found;
+    for (const std::string& path : partial_leftovers(target)) {
+        Leftover leftover;
+        if (!leftover_read(path, leftover)) {
+            std::fprintf(stderr,
+                         "corvanel-capture: %s, left by a capture that did not finish, "
+                         "holds nothing that plays\n",
+                         path.c_str());
+        } else if (leftover.settings != settings) {
+            std::fprintf(stderr,
+                         "corvanel-capture: %s, left by a capture that did not finish, "
+                         "holds %.3f s made with other settings (%s)\n",
+                         path.c_str(), leftover.seconds, leftover.settings.c_str());
+        } else {
+            found.push_back(leftover);
+        }
+    }
+    const auto most =
+        std::max_element(found.begin(), found.end(),
+                         [](const Leftover& a, const Leftover& b) { return a.frames < b.frames; });
+    const double from = options.from_ms / 1000.0;
+    for (auto it = found.begin(); it != found.end(); ++it) {
+        const bool going_on = options.resume && it == most;
+        std::fprintf(stderr,
+                     "corvanel-capture: %s%s, left by a capture that did not finish, "
+                     "holds %.3f s to %.3f s of the show%s\n",
+                     going_on ? "going on from " : "", it->path.c_str(), from, from + it->seconds,
+                     going_on ? "" : "; --resume goes on from it");
+    }
+    if (options.resume && most == found.end()) {
+        std::fprintf(stderr,
+                     "corvanel-capture: nothing to resume for %s with these settings; "
+                     "capturing from the start\n",
+                     options.out.c_str());
+    }
+    if (!options.resume || most == found.end()) {
+        return nullptr;
+    }
+    chosen = *most;
+    return &chosen;
+}
 
 int fail_setup(const std::string& why)
 {
@@ -311,6 +355,7 @@ void stage_start()
 {
     encoder = std::thread(encode_frames, std::cref(options));
     progress = Progress{};
+    progress.first = start.frame;
 }
 
 bool stage_begin_pass()
@@ -328,7 +373,7 @@ bool stage_present_frame()
         return false;
     }
     offscreen_read(static_cast<int>(frames_read % kReadbackSlots));
-    if (frames_read > 0) {
+    if (frames_read > start.frame) {
         hand_over(frames_read - 1);
     }
     ++frames_read;
@@ -339,7 +384,7 @@ bool stage_present_frame()
 
 void stage_stop()
 {
-    if (frames_read > 0 && !pipeline.failed) {
+    if (frames_read > start.frame && !pipeline.failed) {
         hand_over(frames_read - 1);
     }
     finish_jobs();
@@ -363,14 +408,23 @@ int main(int argc, char* argv[])
     catch_interrupts();
 
     total = capture_frame_count(options);
-    if (!encoder_open(options, error)) {
+    PartialTarget target;
+    target.out = options.out;
+    target.force = options.force;
+    if (!partial_create(target, error)) {
         return fail_setup(error);
     }
     output_settled = false;
-    unfinished.store(encoder_partial_path());
     std::atexit(remove_unsettled_output);
+    const Leftover* resumed = look_for_leftovers(target, options);
+    if (!encoder_open(options, target, resumed, start, error)) {
+        return fail_setup(error);
+    }
+    frames_read = start.frame;
+    pipeline.encoded.store(start.frame);
     const std::int64_t first_sample = std::int64_t{options.from_ms} * kAudioRate / 1000;
-    if (!soundtrack_start(first_sample, capture_audio_frames(options, total), error) ||
+    if (!soundtrack_start(first_sample + start.sound_from,
+                          capture_audio_frames(options, total) - start.sound_from, error) ||
         !offscreen_open(options.width, options.height, error)) {
         return fail_setup(error);
     }
@@ -395,7 +449,7 @@ int main(int argc, char* argv[])
     const char* out = options.out.c_str();
     if (pipeline.failed || (interrupted != 0 && done == 0)) {
         encoder_abandon();
-        settle_output();
+        output_settled = true;
         soundtrack_stop();
         SDL_Quit();
         if (pipeline.failed) {
@@ -409,13 +463,16 @@ int main(int argc, char* argv[])
     }
     progress.show(done, total, true);
     const double rate = progress.rate(done, Clock::now());
-    const bool finished =
-        encoder_finish(soundtrack_samples(), capture_audio_frames(options, done), error);
-    settle_output();
+    const bool finished = encoder_finish(
+        soundtrack_samples(), capture_audio_frames(options, done) - start.sound_from, error);
+    output_settled = true;
     soundtrack_stop();
     SDL_Quit();
     if (!finished) {
         return fail_setup(error);
+    }
+    if (resumed != nullptr) {
+        partial_remove(resumed->path);  // all it held is in OUT now
     }
     // An interrupt that came after the last frame was drawn cut nothing short.
     if (interrupted != 0 && done < total) {

@@ -194,6 +194,9 @@ const char kCaptureUsage[] =
     "                  the slower ones take longer for little gain\n"
     "  -f, --force     replace OUT if it exists (otherwise the capture refuses), keeping its\n"
     "                  permissions; through a symbolic link, the file it leads to\n"
+    "  --resume        go on from what a capture of OUT that was killed left (it is named\n"
+    "                  when found), if it was made with the same size, rate, start and\n"
+    "                  encoding; frames and sound are those an unbroken capture makes\n"
     "  OUT             ending in .mp4 (H.264 with AAC sound) or .mkv (H.264 with FLAC sound)\n"
     "The defaults make a file to share, as video sites ask for an upload (the .mp4's index\n"
     "first, a keyframe every half second, AAC at 384 kb/s): about 190 MB a minute at 1024x768.\n"
@@ -201,14 +204,15 @@ const char kCaptureUsage[] =
     "rounded down to the millisecond as the show's clock is. OUT appears only once complete.\n"
     "Ctrl-C, SIGTERM, SIGHUP (a closed terminal) or a closed pipe on standard error stops\n"
     "early and keeps a playable file of the frames so far (status 130, 143, 129 or 141); a\n"
-    "second Ctrl-C is ignored while the file is finished, a third abandons it.\n";
+    "second Ctrl-C is ignored while the file is finished, a third abandons it. What a kill\n"
+    "leaves (OUT's name with .partial-XXXXXX) plays up to its last whole second.\n";
 
 ParseResult parse_capture_options(int argc, char** argv, CaptureOptions& options,
                                   std::string& error)
 {
     options = CaptureOptions{
-        kDefaultCaptureWidth, kDefaultCaptureHeight, kDefaultFps, 1,     0,    kShowLengthMs,
-        kDefaultCrf,          kDefaultPreset,        "",          false, false};
+        kDefaultCaptureWidth, kDefaultCaptureHeight, kDefaultFps, 1,     0,     kShowLengthMs,
+        kDefaultCrf,          kDefaultPreset,        "",          false, false, false};
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         std::string value;
@@ -237,6 +241,8 @@ ParseResult parse_capture_options(int argc, char** argv, CaptureOptions& options
             return ParseResult::help;
         } else if (arg == "--force" || arg == "-f") {
             options.force = true;
+        } else if (arg == "--resume") {
+            options.resume = true;
         } else if (arg == "--size") {
             ok = read_size(value, options.width, options.height, why);
         } else if (arg == "--fps") {
@@ -324,4 +330,14 @@ std::int64_t capture_audio_frames(const CaptureOptions& options, std::int64_t fr
 std::int32_t capture_show_end_ms(const CaptureOptions& options)
 {
     return kShowLengthMs - options.from_ms;
+}
+
+std::string capture_settings_text(const CaptureOptions& options)
+{
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "corvanel-capture %dx%d at %d/%d fps from %d ms, crf %d, preset %s",
+                  options.width, options.height, options.fps_num, options.fps_den, options.from_ms,
+                  options.crf, options.preset.c_str());
+    return text;
 }

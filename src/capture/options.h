@@ -11,6 +11,9 @@
 //                                 none past the show's end
 //   capture_show_end_ms(options)   where the show ends, in milliseconds into the video: a last
 //                                 frame that would be shown past it is cut short there
+//   capture_settings_text(options) what makes two captures' frames the same (size, rate, start,
+//                                 encoding), written into the file so that a later capture
+//                                 knows whether it may go on from it
 
 #include <cstdint>
 #include <string>
@@ -27,6 +30,7 @@ struct CaptureOptions {
     std::string out;
     bool matroska;  // .mkv (FLAC sound) rather than .mp4 (AAC sound)
     bool force;     // an existing OUT may be replaced
+    bool resume;    // go on from what an unfinished capture of OUT left
 };
 
 enum class ParseResult { run, help, error };
@@ -41,3 +45,4 @@ std::int64_t capture_frame_count(const CaptureOptions& options);
 std::int32_t capture_frame_ms(const CaptureOptions& options, std::int64_t frame);
 std::int64_t capture_audio_frames(const CaptureOptions& options, std::int64_t frames);
 std::int32_t capture_show_end_ms(const CaptureOptions& options);
+std::string capture_settings_text(const CaptureOptions& options);

@@ -9,7 +9,7 @@
 #include <fcntl.h>   // open
 #include <unistd.h>  // dup, dup2, close
 
-#include <algorithm>  // std::min, std::copy_n
+#include <algorithm>  // std::min, std::max, std::copy_n
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -82,8 +82,9 @@ bool soundtrack_start(std::int64_t skip, std::int64_t frames, std::string& error
     setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
     setenv("SDL_DISKAUDIODELAY", "0", 1);  // no pacing: mix as fast as the machine allows
     recorder.samples.assign(static_cast<std::size_t>(frames) * kAudioChannels, 0);
-    recorder.skip = skip;
-    recorder.kept = 0;
+    // Before the show's first sample there is silence, as there is before the show starts.
+    recorder.skip = std::max<std::int64_t>(skip, 0);
+    recorder.kept = std::min(std::max<std::int64_t>(-skip, 0), frames);
     if (SDL_Init(SDL_INIT_AUDIO) < 0 || !open_mixer_quietly()) {
         error = std::string("the mixer did not open: ") + SDL_GetError();
         return false;

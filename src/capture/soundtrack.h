@@ -6,7 +6,7 @@
 // thread; what it mixes is taken at its post-mix hook. No sound device is touched.
 //
 //   soundtrack_start(skip, frames, error)  starts the mixer; keeps `frames` samples per channel
-//                                          from show sample `skip` on
+//                                          from show sample `skip` on (silence before 0)
 //   soundtrack_wait(frames)   blocks until that many are kept; false if the mixer failed
 //   soundtrack_samples()      the kept samples, interleaved stereo, 16-bit
 //   soundtrack_poll()         closes the mixer once everything is kept (call now and then)

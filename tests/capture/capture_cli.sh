@@ -11,9 +11,12 @@ cd "$work"
 
 source "$(dirname "$self")/../support/common.sh"
 
-# Each stream's frame rate, duration and count of frames (sound's last), one after another.
-streams() { ffprobe -v error -count_frames -show_entries stream=r_frame_rate,duration,nb_read_frames \
-    -of csv=p=0 "$1" | paste -sd' '; }
+# The pictures' frame rate, duration and count of frames, then the sound's length from the first
+# picture on (what plays under the pictures; to 0.1 ms, as its end falls on a whole sample) and
+# its count of packets.
+streams() { ffprobe -v error -count_frames -show_entries stream=r_frame_rate,start_time,duration,nb_read_frames \
+    -of csv=p=0 "$1" | awk -F, 'NR == 1 { first = $2; printf "%s,%s,%s", $1, $3, $4 }
+                                NR == 2 { printf " %s,%.4f,%s", $1, $2 + $3 - first, $4 }'; }
 
 # Runs a command that must end with status $1 having said what the pattern $2 matches (the
 # whole of its standard error, kept in err).
@@ -114,7 +117,7 @@ interrupted()
         frames=$(sed -n "s/.*interrupted; cut.mp4 holds the first \([0-9]*\) frames.*/\1/p" err)
         [ "${frames:-0}" -gt 0 ] || fail "$signals: did not say what it kept: $(cat err)"
         seconds=$(awk "BEGIN { printf \"%.6f\", $frames / 60 }")
-        [[ "$(streams cut.mp4)" == "60/1,$seconds,$frames 0/0,$seconds,"* ]] ||
+        [[ "$(streams cut.mp4)" == "60/1,$seconds,$frames 0/0,$(printf %.4f "$seconds"),"* ]] ||
             fail "$signals: cut.mp4 holds $(streams cut.mp4), not $frames frames and $seconds s of each"
     done
 }
@@ -125,13 +128,13 @@ hostile_endings()
 {
     local video
     "$capture" --size 64x48 --from 41 --to 41.2 shut.mp4 2>&- || fail "closed: status $?"
-    [[ "$(streams shut.mp4)" == "60/1,0.200000,12 0/0,0.200000,"* ]] || fail "shut.mp4: $(streams shut.mp4)"
+    [[ "$(streams shut.mp4)" == "60/1,0.200000,12 0/0,0.2000,"* ]] || fail "shut.mp4: $(streams shut.mp4)"
 
     status=0
     "$capture" --size 320x240 piped.mp4 2>&1 | head -n1 >first || status=${PIPESTATUS[0]}
     [ "$status" = 141 ] && grep -q "frames of 320 x 240" first || fail "pipe: status $status, $(cat first)"
     video=$(streams piped.mp4 | cut -d, -f2)
-    [[ "$(streams piped.mp4)" == "60/1,$video,"*" 0/0,$video,"* ]] || fail "piped.mp4: $(streams piped.mp4)"
+    [[ "$(streams piped.mp4)" == "60/1,$video,"*" 0/0,$(printf %.4f "$video"),"* ]] || fail "piped.mp4: $(streams piped.mp4)"
 
     expect 1 "*corvanel-capture: cannot write big.mp4: File too large; nothing written to big.mp4" \
         bash -c 'ulimit -f 256 && exec "$@"' limit "$capture" --size 320x240 big.mp4
@@ -163,7 +166,7 @@ replaced_output()
     grep -q "went away (its folder removed?): .*; nothing written to gone/x.mp4" err || fail "$(cat err)"
 }
 
-# The .mp4 as video sites ask for an upload, at 1080p60: fast start; H.264 High 4.2, two B-frames
+# The .mp4 as video sites ask for an upload, at 1080p60: fast start, no edit list; H.264 High 4.2, two B-frames
 # in a row at most, closed groups of 30 frames (x264's settings are in the stream); AAC-LC 384k.
 video_site()
 {
@@ -171,6 +174,7 @@ video_site()
     "$capture" --size 1920x1080 --from 41 --to 42 site.mp4 2>err || fail "status $?: $(cat err)"
     boxes=$(ffprobe -v trace site.mp4 2>&1 | sed -n "s/.*type:'\(....\)' parent:'root'.*/\1/p" | paste -sd' ')
     [[ "$boxes" == "ftyp moov "*mdat ]] || fail "the boxes: $boxes"
+    ! ffprobe -v trace site.mp4 2>&1 | grep -q "type:'elst'" || fail "an edit list"
     [ "$(ffprobe -v error -show_entries stream=codec_name,profile,level,sample_rate,channels \
         -of csv=p=0 site.mp4 | paste -sd' ')" = "h264,High,42 aac,LC,48000,2" ] ||
         fail "the streams: $(ffprobe -v error -show_streams site.mp4)"
@@ -187,10 +191,10 @@ video_site()
 two_captures()
 {
     local args lengths file a
-    for args in "--fps 7 --from 41 --to 41.5 odd.mp4|7/1,0.571429,4 0/0,0.571417," \
-        "--fps=30000/1001 --from=41 --to=41.3 ODD.MP4|30000/1001,0.300300,9 0/0,0.300292," \
-        "--fps 29.97 --from 41 --to 41.3 tv.mp4|30000/1001,0.300300,9 0/0,0.300292," \
-        "--fps 1 --from 179.5 end.mp4|2/1,0.500000,1 0/0,0.500000,"; do
+    for args in "--fps 7 --from 41 --to 41.5 odd.mp4|7/1,0.571429,4 0/0,0.5714," \
+        "--fps=30000/1001 --from=41 --to=41.3 ODD.MP4|30000/1001,0.300300,9 0/0,0.3003," \
+        "--fps 29.97 --from 41 --to 41.3 tv.mp4|30000/1001,0.300300,9 0/0,0.3003," \
+        "--fps 1 --from 179.5 end.mp4|2/1,0.500000,1 0/0,0.5000,"; do
         IFS='|' read -r args lengths <<<"$args"
         file=${args##* } status=0
         # shellcheck disable=SC2086  # the words are the arguments
@@ -202,6 +206,44 @@ two_captures()
             fail "$file: their statuses add up to $status: $(cat err_*)"
         [[ "$(streams "$file")" == "$lengths"* ]] || fail "$file: $(streams "$file")"
     done
+}
+
+# Killed part way (SIGKILL: nothing to catch), a lossless .mkv and a default .mp4: what stands on
+# the disk plays; the next capture of the name says what it holds; --resume goes on from it to a
+# file that, decoded, is the uninterrupted capture's frame for frame and sample for sample (the
+# .mkv; the .mp4's lossy codecs start again, so it is checked for its lengths).
+# Plays for at least a second: for wait_for, on the partial file the capture is writing.
+holds_a_second() { [ "$(ffprobe -v quiet -select_streams v -count_packets -show_entries \
+    stream=nb_read_packets -of csv=p=0 "$1".partial-*.* 2>/dev/null || echo 0)" -ge 90 ]; }
+decoded() { ffmpeg -v error -i "$1" -map 0:v -fps_mode passthrough -f framemd5 - -map 0:a -f md5 -; }
+
+killed()
+{
+    local out leftover args
+    for out in k.mkv k.mp4; do
+        args=(--size 160x120)
+        [ "$out" = k.mp4 ] || args+=(--crf 0)
+        "$capture" "${args[@]}" --from 41 --to 53 "whole.${out#*.}" 2>err || fail "$out uninterrupted: $(cat err)"
+        { "$capture" "${args[@]}" --from 41 --to 53 "$out" 2>err & pid=$!; }
+        wait_for 120 holds_a_second "${out%.*}" || fail "$out: no second written in 120 s: $(cat err)"
+        kill -KILL "$pid" && wait "$pid" 2>/dev/null || true
+        leftover=$(ls "${out%.*}".partial-*) || fail "$out: the kill left $(ls)"
+        [ "$(ffprobe -v error -count_frames -show_entries stream=nb_read_frames -of csv=p=0 \
+            "$leftover" | head -1)" -ge 60 ] || fail "$leftover does not play"
+
+        "$capture" "${args[@]}" --from 41 --to 41.1 "$out" 2>err || fail "$out: $(cat err)"
+        grep -q "^corvanel-capture: $leftover, left by a capture that did not finish, holds 41.000 s to 4[1-9].[0-9]* s of the show; --resume goes on from it$" err ||
+            fail "$out: the leftover not named: $(cat err)"
+        [ -e "$leftover" ] || fail "$out: the leftover went"
+
+        "$capture" "${args[@]}" --from 41 --to 53 --resume --force "$out" 2>err || fail "$out resumed: $(cat err)"
+        grep -q "^corvanel-capture: going on from $leftover" err && [ ! -e "$leftover" ] ||
+            fail "$out: not resumed, or the leftover stayed: $(cat err) $(ls)"
+        [ "$(streams "$out")" = "$(streams "whole.${out#*.}")" ] ||
+            fail "$out: $(streams "$out") against $(streams "whole.${out#*.}")"
+    done
+    [ "$(decoded k.mkv | md5sum)" = "$(decoded whole.mkv | md5sum)" ] ||
+        fail "the resumed capture decodes otherwise: $(diff <(decoded k.mkv) <(decoded whole.mkv) | head -5)"
 }
 
 "$2"
