@@ -16,7 +16,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <algorithm>  // std::max, std::min
+#include <algorithm>  // std::max
 
 namespace {
 // What video sites ask of an upload (so that they re-encode it from a clean start): AAC-LC at
@@ -95,15 +95,6 @@ bool drain(AVCodecContext* codec, AVStream* stream)
         if (!video && output.packet->pts < output.sound_kept) {
             // The encoder's priming, fed with the sound a resumed capture already holds.
             continue;
-        }
-        if (!video) {
-            // The last packet is padded to a whole codec frame: its length says how much of it
-            // is the show's.
-            const std::int64_t end = output.sound_pts + output.audio_sent;
-            if (output.packet->pts >= end) {
-                continue;
-            }
-            output.packet->duration = std::min(output.packet->duration, end - output.packet->pts);
         }
         if (!video && output.resumed) {
             // The sound codec's summary (FLAC's count and checksum of its samples) would cover
