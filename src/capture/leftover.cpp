@@ -13,13 +13,17 @@ extern "C" {
 
 namespace {
 struct Reader {
+    int log_level;
     AVFormatContext* format = nullptr;
     AVPacket* packet = av_packet_alloc();
     int video = -1;
     int audio = -1;
 
-    explicit Reader(const std::string& path)
+    // What FFmpeg would say about a file cut short by a kill (a last piece part written, no
+    // stream parameters before the first frame) is no news: the caller says what it holds.
+    explicit Reader(const std::string& path) : log_level(av_log_get_level())
     {
+        av_log_set_level(AV_LOG_QUIET);
         // "file:" so that a name with a colon is never taken for another protocol.
         const std::string url = "file:" + path;
         if (avformat_open_input(&format, url.c_str(), nullptr, nullptr) < 0 ||
@@ -34,6 +38,7 @@ struct Reader {
     {
         av_packet_free(&packet);
         avformat_close_input(&format);
+        av_log_set_level(log_level);
     }
     Reader(const Reader&) = delete;
     Reader& operator=(const Reader&) = delete;

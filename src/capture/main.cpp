@@ -257,7 +257,7 @@ std::string clock_time(double seconds)
 // On a terminal one line, rewritten a few times a second; in a log a line as soon as the first
 // frame is encoded (evidence that the capture is under way), then one now and then.
 struct Progress {
-    std::int64_t first = 0;  // frames a resumed capture already held
+    std::int64_t resumed_frames = 0;  // frames a resumed capture already held
     Clock::time_point start = Clock::now();
     Clock::time_point shown = start;
     bool terminal = stderr_is_terminal;
@@ -266,19 +266,19 @@ struct Progress {
     double rate(std::int64_t done, Clock::time_point now) const
     {
         const double elapsed = std::chrono::duration<double>(now - start).count();
-        return elapsed > 0 ? (done - first) / elapsed : 0.0;
+        return elapsed > 0 ? (done - resumed_frames) / elapsed : 0.0;
     }
 
     void show(std::int64_t done, std::int64_t total, bool last)
     {
         const Clock::time_point now = Clock::now();
         const double since = std::chrono::duration<double>(now - shown).count();
-        const bool first = !terminal && !started && done > this->first;
+        const bool first = !terminal && !started && done > resumed_frames;
         if (!last && !first &&
             since < (terminal ? kProgressEverySeconds : kProgressEverySecondsInLogs)) {
             return;
         }
-        started = started || done > this->first;
+        started = started || done > resumed_frames;
         shown = now;
         const double rate = this->rate(done, now);
         const std::string left = rate > 0 ? clock_time((total - done) / rate) : "?";
@@ -355,7 +355,7 @@ void stage_start()
 {
     encoder = std::thread(encode_frames, std::cref(options));
     progress = Progress{};
-    progress.first = start.frame;
+    progress.resumed_frames = start.frame;
 }
 
 bool stage_begin_pass()
