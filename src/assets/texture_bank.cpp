@@ -197,7 +197,17 @@ struct LoadQueue {
     std::atomic<bool> abandoned{false};
     std::mutex mutex;
     std::condition_variable job_ready;
+    LoadProgress progress = nullptr;
+    std::atomic<int> steps{0};
 };
+
+void step_done(LoadQueue& queue)
+{
+    const int done = ++queue.steps;
+    if (queue.progress != nullptr) {
+        queue.progress(done, 2 * static_cast<int>(queue.jobs.size()));
+    }
+}
 
 void add_job(LoadQueue& queue, const AssetBlob& blob, const char* name, TextureRecord* record)
 {
@@ -237,6 +247,7 @@ void prepare_jobs(LoadQueue& queue)
             job.ready = true;
         }
         queue.job_ready.notify_all();
+        step_done(queue);
     }
 }
 
@@ -267,9 +278,10 @@ TextureRecord upload_texture(SDL_Surface* source, TextureBank& bank, const char*
     return upload_prepared(prepared, bank);
 }
 
-void load_textures()
+void load_textures(LoadProgress progress)
 {
     LoadQueue queue;
+    queue.progress = progress;
     queue.jobs.reserve(kExtraPictureCount + kPhotoCount + 2);
     for (int k = 0; k < kExtraPictureCount; ++k) {
         add_set_member(queue, "extra_set", k, extra_picture(k), &extra_records[k]);
@@ -309,6 +321,7 @@ void load_textures()
             fail_if_unprepared(job.picture);
         }
         *job.record = upload_prepared(job.picture, texture_bank);
+        step_done(queue);
     }
     for (std::thread& worker : workers) {
         worker.join();

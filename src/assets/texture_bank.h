@@ -32,8 +32,11 @@ extern TextureRecord pulsing_logo_record;
 // pictures are decoded and converted on as many threads as there are cores and become
 // textures on the calling thread, in catalogue order. Needs a current OpenGL context on the
 // calling thread. A picture that cannot be decoded or converted ends the process, from the
-// calling thread, with status 1 after one line on standard error.
-void load_textures();
+// calling thread, with status 1 after one line on standard error. `progress`, where given, is
+// told `done` of `total` steps (each picture prepared, then made a texture) on the thread that
+// took the step: give one only where, as in a web page, one thread takes them all.
+using LoadProgress = void (*)(int done, int total);
+void load_textures(LoadProgress progress = nullptr);
 
 // Converts a decoded picture into a power-of-two RGBA texture, appends it to `bank` and
 // returns its record; the new texture is left bound. Takes ownership of `source` (frees it).

@@ -9,12 +9,12 @@
 #include "play/stage.h"
 #include "scene/frame.h"
 
-void player_load()
+void player_load(LoadProgress progress)
 {
     set_fixed_gl_state();
     setup_canvas();
     heap_policy_for_loading();
-    load_textures();
+    load_textures(progress);
     heap_policy_for_drawing();
 }
 

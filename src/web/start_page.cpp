@@ -26,6 +26,8 @@ EM_JS(int, create_context, (), {
 
 EM_JS(void, say_ready, (), { Module.page.ready(); });
 
+EM_JS(void, say_loading, (int done, int total), { Module.page.preparing(done, total); });
+
 // 1 for "Play full screen", 0 for "Play".
 EM_ASYNC_JS(int, await_play, (), { return await Module.page.played(); });
 
@@ -88,6 +90,12 @@ EM_BOOL push_quit_on_leaving(int, const EmscriptenFullscreenChangeEvent* event, 
 bool page_open_canvas()
 {
     return create_context() != 0;
+}
+
+void page_loading(int done, int total)
+{
+    say_loading(done, total);
+    emscripten_sleep(0);
 }
 
 void page_ready()

@@ -6,6 +6,8 @@
 // waits for one.
 //
 //   page_open_canvas()     once: the WebGL context on the page's canvas, or false
+//   page_loading(done, total)  while the pictures are prepared: the page says how far, and
+//                          gets the processor back to show it and to answer
 //   page_ready()           once the pictures and the music are loaded: the buttons work
 //   page_wait_for_play()   until a button is clicked; sets `fullscreen` from which one
 //   page_fit_canvas()      every pass: W and H from the canvas's size on screen; true when
@@ -14,6 +16,7 @@
 //   page_listen()          once: keys, mouse and leaving full screen become SDL events
 
 bool page_open_canvas();
+void page_loading(int done, int total);
 void page_ready();
 void page_wait_for_play();
 bool page_fit_canvas();

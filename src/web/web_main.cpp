@@ -77,7 +77,7 @@ int main()
         return 1;
     }
     open_music();
-    player_load();
+    player_load(page_loading);
     page_listen();
     page_ready();
     for (;;) {

@@ -22,7 +22,8 @@ HOOKS = """(() => {
   performance.now = () => held !== null ? held : realNow() + ahead;
   window.requestAnimationFrame = callback => paused ? waiting.push(callback)
     : realFrame(time => { testPasses.push(realNow()); callback(time); });
-  Object.assign(window, {testFailed: false, testPasses: [], testProbeReads: []});
+  Object.assign(window, {testFailed: false, testPasses: [], testProbeReads: [], testTouchEnds: 0});
+  addEventListener('touchend', () => { testTouchEnds++; }, true);
   // A page that fails ends every wait: the test reads why from its errors.
   ['error', 'unhandledrejection'].forEach(kind => addEventListener(kind, () => { testFailed = true; }));
   // A probe line's second number was read, and drawn with the lead still held, by the pass before.
@@ -32,6 +33,11 @@ HOOKS = """(() => {
       [testPasses[testPasses.length - 2], Module.HEAP32[Module._timing_lead_ms >> 2]]);
     log(...args);
   };
+  // Every text the start page's status line shows, one for each task that changes it.
+  window.testStatus = [];
+  addEventListener('DOMContentLoaded', () => { const status = document.getElementById('status');
+    new MutationObserver(() => testStatus.push(status.textContent)).observe(status,
+      {childList: true, characterData: true, subtree: true}); });
   window.testClock = {hold: ms => { held = ms; }, ahead: ms => { ahead = ms; }, real: realNow,
     pause: () => { paused = true; },
     // One pass of the held loop, then two frames of the browser's: the drawing is shown.
@@ -47,6 +53,7 @@ NO_SOUND = "window.AudioContext = undefined; window.webkitAudioContext = undefin
 PREFIXED_FULLSCREEN = """window.testFullscreenCalls = 0;
   Element.prototype.requestFullscreen = undefined;
   Element.prototype.webkitRequestFullscreen = function () { testFullscreenCalls++; };"""
+TAP_S = 0.05  # a finger's time on the screen in a tap, and a third of a double tap's
 QUIET = type('Quiet', (http.server.SimpleHTTPRequestHandler,), {'log_message': lambda *a: None})
 
 
@@ -58,7 +65,7 @@ def expect(condition, message):
 class Page:
     """Chromium with one page, its console and errors collected as they come."""
 
-    def __init__(self, build, hooks):
+    def __init__(self, build, hooks, touch=False):
         self.work, self.next_id, self.console, self.errors = tempfile.mkdtemp(), 0, [], []
         self.server = http.server.ThreadingHTTPServer(
             ('127.0.0.1', 0), functools.partial(QUIET, directory=build))
@@ -81,6 +88,8 @@ class Page:
                 self.call(domain + '.enable')
             self.call('Emulation.setDeviceMetricsOverride', width=1024, height=768,
                       deviceScaleFactor=1, mobile=False)
+            if touch:
+                self.call('Emulation.setTouchEmulationEnabled', enabled=True, maxTouchPoints=5)
             self.call('Page.addScriptToEvaluateOnNewDocument', source=HOOKS % hooks)
             self.call('Page.navigate', url='http://127.0.0.1:%d/' % self.server.server_port)
         except BaseException:
@@ -141,15 +150,32 @@ class Page:
         for kind in ('mousePressed', 'mouseReleased'):
             self.call('Input.dispatchMouseEvent', type=kind, x=x, y=y, button=button, clickCount=1)
 
+    def settle(self):
+        """Two passes of the show's loop, or the show over: what came in has been handled."""
+        self.js("(n => new Promise(r => (function w() { testPasses.length >= n + 2 || "
+                "testFailed || !document.body.classList.contains('playing') ? r() : "
+                "setTimeout(w, 1); })()))(testPasses.length)")
+
     def key(self, key, code, handled=True):
         for kind in ('keyDown', 'keyUp'):
             self.call('Input.dispatchKeyEvent', type=kind, key=key, code=code,
                       windowsVirtualKeyCode=ord(key.upper()) if len(key) == 1 else 27)
-            if handled:  # two passes of the show's loop, or the show over
-                self.js("(n => new Promise(r => (function w() { testPasses.length >= n + 2 || "
-                        "testFailed || !document.body.classList.contains('playing') ? r() : "
-                        "setTimeout(w, 1); })()))(testPasses.length)")
+            if handled:
+                self.settle()
             self.check()
+
+    def tap(self, fingers=1, at=None):
+        """A tap on the show with that many fingers at once, made at `at` (seconds since the
+        epoch) as the browser is told: the page times gestures by the events' own stamps, so
+        a double tap is one however long the browser takes to pass the events on."""
+        at = time.time() if at is None else at
+        points = [{'x': 100 + 80 * finger, 'y': 300} for finger in range(fingers)]
+        ended = self.js('testTouchEnds')
+        self.call('Input.dispatchTouchEvent', type='touchStart', touchPoints=points, timestamp=at)
+        self.call('Input.dispatchTouchEvent', type='touchEnd', touchPoints=[],
+                  timestamp=at + TAP_S)
+        self.until(lambda: self.js('testTouchEnds') > ended, 'the page seeing a touch end')
+        self.settle()
 
     def playing(self):
         return self.js("document.body.classList.contains('playing')")
@@ -182,13 +208,21 @@ def pixels(ppm):
 
 
 def page_case(build):
-    """Loads without an error; Play starts the show; t, s, Escape, a right click, play again,
-    the end at 180 s and leaving full screen, as a viewer meets them."""
+    """Loads without an error, saying how much is downloaded and how far the pictures are
+    prepared, the page given back between pictures; Play starts the show; t, s, Escape, a right
+    click, play again, the end at 180 s and leaving full screen, as a viewer meets them."""
     page = Page(build, '')
     try:
         page.ready()
+        shown = page.js('testStatus')
+        preparing = set(text for text in shown if text.startswith('Preparing the pictures'))
+        expect(any(re.fullmatch(r'Loading the music and the pictures\u2026 [0-9.]+( of [0-9.]+)? MB',
+                                text) for text in shown) and len(preparing) >= 3,
+               'no download counted, or the pictures prepared in fewer than three tasks: %s' % shown)
         expect(page.js("document.title == 'Corvanel' && document.images[0].naturalWidth > 0"),
                'no title or no emblem on the start page')
+        expect(page.js("document.getElementById('touch').hidden"),
+               'touch gestures named on a page with no touch screen')
         page.play()
         started = time.monotonic()
         first = page.probe()
@@ -226,8 +260,9 @@ def page_case(build):
 def phone_case(build):
     """A phone at three device pixels a point, upright and on its side: the show draws no more
     pixels than 1920 x 1080, in the view's shape, and the browser scales them up; Play full
-    screen in a browser with only the prefixed call makes that call."""
-    page = Page(build, NO_SOUND + PREFIXED_FULLSCREEN)
+    screen in a browser with only the prefixed call makes that call. Its touch screen: the page
+    names the gestures, a double tap jumps ten seconds ahead, a two-finger tap ends the show."""
+    page = Page(build, NO_SOUND + PREFIXED_FULLSCREEN, touch=True)
     try:
         for width, height in ((390, 844), (844, 390)):
             page.call('Emulation.setDeviceMetricsOverride', width=width, height=height,
@@ -240,11 +275,25 @@ def phone_case(build):
             expect(0.99 * 1920 * 1080 <= drawn[0] * drawn[1] <= 1920 * 1080 and
                    abs(drawn[0] / drawn[1] - width / height) < 0.005 * width / height,
                    '%d x %d points drawn at %d x %d pixels' % (width, height, *drawn))
-            page.key('Escape', 'Escape')
-            page.ends('Escape ending the show on a phone')
+            if width > height:
+                page.key('Escape', 'Escape')
+                page.ends('Escape ending the show on a phone')
+                continue
+            expect(not page.js("document.getElementById('touch').hidden"),
+                   'the touch gestures not named on a phone')
+            before = page.probe()
+            now = time.time()
+            page.tap(at=now)
+            page.tap(at=now + 3 * TAP_S)
+            after = page.probe()
+            expect(after[0] >= before[1] + 28,
+                   'a double tap moved the clock from beat %.3f to %.3f' % (before[1], after[0]))
+            page.tap(2)
+            page.ends('a two-finger tap ending the show')
         expect(page.js('testFullscreenCalls') == 2, 'the prefixed full-screen call was not made')
         page.check(logged_too=True)
-        print('ok: a phone upright and on its side, at most 1920 x 1080 drawn; prefixed full screen')
+        print('ok: a phone upright and on its side, at most 1920 x 1080 drawn; prefixed full screen; '
+              'double tap skips, two-finger tap ends')
     finally:
         page.close()
 
