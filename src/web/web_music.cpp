@@ -37,6 +37,10 @@ constexpr double kScheduleLeadSeconds = 0.3;
 // steadies the clock and follows a changed output within half as many frames.
 constexpr double kFreshestTimestampMs = 100.0;
 constexpr int kTimestampsKept = 9;
+// A fresh timestamp this far off the kept ones belongs to an output that stopped and went on
+// (a frozen page, a device suspended by the browser): those kept say nothing about it any
+// more. Far above their jitter (Firefox's wander by some 30 ms).
+constexpr double kOutputLeapMs = 250.0;
 // How often the output gives a new timestamp, at the least: a few of its buffers.
 constexpr std::int32_t kOutputBlockMs = 50;
 
@@ -99,9 +103,11 @@ EM_JS(void, stop_track, (), {
 // NaN until the output has given a fresh timestamp (the context says it runs seconds before
 // the device really plays, and after a stall a timestamp can be one the output gave long ago).
 // The timestamps come with some jitter: the median of the latest fresh ones maps context time
-// to performance time. While none comes (a suspended device, a starved audio thread) the last
-// mapping stands, and the clock holds at what was rendered.
-EM_JS(double, buffer_start_heard_at, (double freshest_ms, int kept), {
+// to performance time, unless a fresh one leaps from them (the output stopped and went on), which
+// starts them afresh. While none comes (a suspended device, a frozen page, a starved audio
+// thread) what the context has rendered is taken as heard now, if that is later than the last
+// mapping says: the picture holds with the music rather than run on without it.
+EM_JS(double, buffer_start_heard_at, (double freshest_ms, int kept, double leap_ms), {
     const audio = Module.corvanelAudio;
     if (!audio || !audio.source) {
         return NaN;
@@ -109,8 +115,17 @@ EM_JS(double, buffer_start_heard_at, (double freshest_ms, int kept), {
     const stamp = audio.context.getOutputTimestamp();
     audio.fresh = audio.context.state == 'running' &&
                   Math.abs(performance.now() - stamp.performanceTime) <= freshest_ms;
+    const median = function()
+    {
+        const sorted = audio.offsets.slice().sort(function(a, b) { return a - b; });
+        return sorted[sorted.length >> 1];
+    };
     if (audio.fresh) {
-        audio.offsets.push(stamp.performanceTime - stamp.contextTime * 1000);
+        const offset = stamp.performanceTime - stamp.contextTime * 1000;
+        if (audio.offsets.length && Math.abs(offset - median()) > leap_ms) {
+            audio.offsets = [];
+        }
+        audio.offsets.push(offset);
         if (audio.offsets.length > kept) {
             audio.offsets.shift();
         }
@@ -118,8 +133,8 @@ EM_JS(double, buffer_start_heard_at, (double freshest_ms, int kept), {
     if (!audio.offsets.length) {
         return NaN;
     }
-    const sorted = audio.offsets.slice().sort(function(a, b) { return a - b; });
-    return sorted[sorted.length >> 1] + audio.origin * 1000;
+    const rendered_now = performance.now() - audio.context.currentTime * 1000;
+    return (audio.fresh ? median() : Math.max(median(), rendered_now)) + audio.origin * 1000;
 });
 
 EM_JS(int, stamp_was_fresh, (), { return Module.corvanelAudio.fresh ? 1 : 0; });
@@ -185,7 +200,8 @@ void close_music()
 HeardMusic music_heard()
 {
     const double buffer_heard_at =
-        track_decoded ? buffer_start_heard_at(kFreshestTimestampMs, kTimestampsKept) : std::nan("");
+        track_decoded ? buffer_start_heard_at(kFreshestTimestampMs, kTimestampsKept, kOutputLeapMs)
+                      : std::nan("");
     if (std::isnan(buffer_heard_at)) {
         return HeardMusic{false, 0, 0, fresh_stamps, kOutputBlockMs};
     }

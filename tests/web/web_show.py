@@ -20,6 +20,17 @@ HOOKS = """(() => {
   const realNow = performance.now.bind(performance), realFrame = requestAnimationFrame.bind(window);
   let held = null, ahead = 0, paused = false, waiting = [];
   performance.now = () => held !== null ? held : realNow() + ahead;
+  // Time moved ahead moves the audio output's clock with it, as time passing would.
+  if (window.BaseAudioContext) {
+    const stamp = AudioContext.prototype.getOutputTimestamp;
+    AudioContext.prototype.getOutputTimestamp = function () {
+      const real = stamp.call(this);
+      return {contextTime: real.contextTime + ahead / 1000, performanceTime: real.performanceTime + ahead};
+    };
+    const current = Object.getOwnPropertyDescriptor(BaseAudioContext.prototype, 'currentTime').get;
+    Object.defineProperty(BaseAudioContext.prototype, 'currentTime',
+                          {get() { return current.call(this) + ahead / 1000; }});
+  }
   window.requestAnimationFrame = callback => paused ? waiting.push(callback)
     : realFrame(time => { testPasses.push(realNow()); callback(time); });
   Object.assign(window, {testFailed: false, testPasses: [], testProbeReads: [], testTouchEnds: 0});
@@ -40,6 +51,7 @@ HOOKS = """(() => {
       {childList: true, characterData: true, subtree: true}); });
   window.testClock = {hold: ms => { held = ms; }, ahead: ms => { ahead = ms; }, real: realNow,
     pause: () => { paused = true; },
+    go: () => { paused = false; const run = waiting; waiting = []; run.forEach(requestAnimationFrame); },
     // One pass of the held loop, then two frames of the browser's: the drawing is shown.
     step: () => new Promise(done => realFrame(time => {
       const run = waiting; waiting = []; run.forEach(callback => callback(time));
@@ -53,6 +65,7 @@ NO_SOUND = "window.AudioContext = undefined; window.webkitAudioContext = undefin
 PREFIXED_FULLSCREEN = """window.testFullscreenCalls = 0;
   Element.prototype.requestFullscreen = undefined;
   Element.prototype.webkitRequestFullscreen = function () { testFullscreenCalls++; };"""
+FROZEN_S = 3.0
 TAP_S = 0.05  # a finger's time on the screen in a tap, and a third of a double tap's
 QUIET = type('Quiet', (http.server.SimpleHTTPRequestHandler,), {'log_message': lambda *a: None})
 
@@ -234,6 +247,16 @@ def page_case(build):
         # Seen as heard, the music restarted 0.3 s ahead: two beats of the thirty may pass unseen.
         expect(first[1] + 28 <= skipped[0] <= first[0] + 30 + (time.monotonic() - started) * 3,
                's moved the clock from beat %.3f to %.3f' % (first[1], skipped[0]))
+        # A page the browser froze, its music stopped with it, for FROZEN_S: the picture comes
+        # back where the music is, not as far ahead as the page was away.
+        held = page.probe()[1]
+        page.js('Module.corvanelAudio.context.suspend().then(testClock.pause)')
+        time.sleep(FROZEN_S)  # the freeze itself, not a wait for anything
+        page.js('Module.corvanelAudio.context.resume().then(testClock.go)')
+        back = page.probe()[0]
+        expect(back <= held + FROZEN_S * kBpm / 60 / 3,
+               'after %.0f s frozen, the picture came back at beat %.3f from %.3f'
+               % (FROZEN_S, back, held))
         page.key('Escape', 'Escape')
         page.ends('Escape ending the show')
         expect(page.js("document.getElementById('play').textContent") == 'Play again',
