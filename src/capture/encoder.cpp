@@ -251,6 +251,16 @@ bool send_sound(const std::int16_t* samples, int count)
     return encode(output.audio, output.audio_stream, output.sound);
 }
 
+// The container and its file, whether or not it was finished.
+void free_container()
+{
+    if (output.format != nullptr) {
+        avio_closep(&output.format->pb);
+        avformat_free_context(output.format);
+        output.format = nullptr;
+    }
+}
+
 void release()
 {
     avcodec_free_context(&output.video);
@@ -261,11 +271,7 @@ void release()
     av_frame_free(&output.picture);
     av_frame_free(&output.sound);
     av_packet_free(&output.packet);
-    if (output.format != nullptr) {
-        avio_closep(&output.format->pb);
-        avformat_free_context(output.format);
-        output.format = nullptr;
-    }
+    free_container();
 }
 
 // The container, writing to `path` under a name of its own making: "file:" so that a name
@@ -279,6 +285,18 @@ bool open_container(const std::string& path, bool matroska)
     }
     const int opened = avio_open(&output.format->pb, url.c_str(), AVIO_FLAG_WRITE);
     return opened >= 0 || fail("cannot write " + output.path, opened);
+}
+
+// The container's index and the end of its file, then the file closed: what can fail in
+// writing those is the disk's.
+bool finish_container()
+{
+    const int wrote = av_write_trailer(output.format);
+    if (wrote < 0) {
+        return fail("cannot finish " + output.path, wrote);
+    }
+    const int closed = avio_closep(&output.format->pb);
+    return closed >= 0 || fail("cannot close " + output.path, closed);
 }
 
 // A packet as another file held it, into this one's stream.
@@ -297,15 +315,17 @@ bool write_copy(AVStream* stream, AVPacket* packet, const AVStream* from)
 bool copy_resumed(const Leftover& resumed)
 {
     AVBSFContext* to_start_codes = nullptr;
-    const AVBitStreamFilter* filter = av_bsf_get_by_name("h264_mp4toannexb");
     std::string why;
     const bool copied = leftover_copy(
         resumed,
         [&](const AVStream* video, const AVStream*) {
-            return filter != nullptr && av_bsf_alloc(filter, &to_start_codes) >= 0 &&
-                   avcodec_parameters_copy(to_start_codes->par_in, video->codecpar) >= 0 &&
-                   (to_start_codes->time_base_in = video->time_base, true) &&
-                   av_bsf_init(to_start_codes) >= 0;
+            const AVBitStreamFilter* filter = av_bsf_get_by_name("h264_mp4toannexb");
+            if (filter == nullptr || av_bsf_alloc(filter, &to_start_codes) < 0 ||
+                avcodec_parameters_copy(to_start_codes->par_in, video->codecpar) < 0) {
+                return false;
+            }
+            to_start_codes->time_base_in = video->time_base;
+            return av_bsf_init(to_start_codes) >= 0;
         },
         [&](AVPacket* packet, const AVStream* from, bool video) {
             if (!video) {
@@ -362,18 +382,8 @@ bool put_in_order(std::string& path)
                   },
                   why) ||
               fail(why.empty() ? "cannot write " + output.path : why);
-    if (ok) {
-        const int wrote = av_write_trailer(output.format);
-        ok = wrote >= 0 || fail("cannot write " + output.path, wrote);
-    }
-    if (ok) {
-        const int closed = avio_closep(&output.format->pb);
-        ok = closed >= 0 || fail("cannot close " + output.path, closed);
-    }
-    if (output.format != nullptr) {
-        avio_closep(&output.format->pb);
-        avformat_free_context(output.format);
-    }
+    ok = ok && finish_container();
+    free_container();
     output.format = fragmented;
     if (!ok) {
         partial_remove(ordered);
@@ -493,15 +503,7 @@ bool encoder_finish(const std::int16_t* samples, std::int64_t upto, std::string&
         ok = send_sound(samples, static_cast<int>(upto - output.audio_sent));
     }
     ok = ok && encode(output.video, output.video_stream, nullptr) &&
-         encode(output.audio, output.audio_stream, nullptr);
-    if (ok) {
-        const int wrote = av_write_trailer(output.format);
-        ok = wrote >= 0 || fail("cannot finish " + output.path, wrote);
-    }
-    if (ok) {
-        const int closed = avio_closep(&output.format->pb);
-        ok = closed >= 0 || fail("cannot close " + output.path, closed);
-    }
+         encode(output.audio, output.audio_stream, nullptr) && finish_container();
     std::string finished = output.target.partial;
     std::string kept;  // a file that plays, left to the user where it cannot become OUT
     if (ok && !output.matroska && !put_in_order(finished)) {
