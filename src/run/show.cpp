@@ -14,6 +14,7 @@
 #include "play/show_clock.h"
 #include "play/stage.h"
 #include "play/standard_descriptors.h"
+#include "run/idle_inhibit.h"
 #include "setup/display_loss.h"
 #include "setup/setup_dialog.h"
 
@@ -34,6 +35,9 @@ void prefer_opengl_video_driver()
 {
 #if !defined(_WIN32) && !defined(__APPLE__)
     setenv("SDL_VIDEODRIVER", "x11", 0);
+    // SDL would keep the screen awake by setting the X server's screen-saver timeout to 0 and
+    // back at the end, which a killed show never reaches; the show holds the screen itself.
+    setenv("SDL_VIDEO_ALLOW_SCREENSAVER", "1", 0);
 #endif
 }
 
@@ -69,6 +73,7 @@ void shut_down()
     if (!display_lost()) {
         free_textures();
     }
+    release_idle();
     close_music();
     probe_finish();
     SDL_Quit();
@@ -145,6 +150,7 @@ int show_main(int /*argc*/, char* /*argv*/[])
         return 1;
     }
     SDL_ShowCursor(SDL_DISABLE);
+    inhibit_idle();
     player_load();
     player_play();
     shut_down();

@@ -146,6 +146,52 @@ whole_show_no_leaks()
     ! grep Sanitizer "$SHOW_DIR/stderr" >/dev/null || fail "the sanitizers reported"
 }
 
+# While the show plays, the screen neither blanks nor locks: the desktop's screen-saver service
+# holds the show's inhibit, and the X screen saver stays off well past its one-second timeout.
+# At every ending, Escape or kill -9, both holds go, and the server's own timeout is as it was.
+# (On a private X server and session bus, whose settings the test may change.)
+idle_held()
+{
+    local saver=() cookie ending
+    # Not local, as the process ids below: the exit trap runs after this function has returned.
+    xvfb=$(dirname "$0")/../support/xvfb.sh
+    "$xvfb" start "$SHOW_DIR/xvfb"
+    DISPLAY=$(cat "$SHOW_DIR/xvfb/display")
+    dbus-daemon --session --nofork --address="unix:path=$SHOW_DIR/bus" >/dev/null &
+    bus_pid=$!
+    trap '"$xvfb" stop "$SHOW_DIR/xvfb"; kill $bus_pid ${service_pid:-}; wait; show_cleanup' EXIT
+    wait_for 30 test -S "$SHOW_DIR/bus" || fail "no session bus"
+    export DBUS_SESSION_BUS_ADDRESS=unix:path=$SHOW_DIR/bus
+    "$(dirname "$0")/../support/screen_saver_service.py" "$SHOW_DIR/saver.log" &
+    service_pid=$!
+    wait_for 30 grep -qx ready "$SHOW_DIR/saver.log" || fail "no screen-saver service"
+    xset s 1 0
+    for ending in Escape kill; do
+        # The dialog's toolkit would start the accessibility bus's services on this bus.
+        show_start NO_AT_BRIDGE=1
+        show_wait_first_frame
+        wait_for 60 eval 'saver=($("$SCREEN_SAVER_INFO")) && ((saver[1] >= 2500)) || ! show_running'
+        show_running || fail "the show ended while idle"
+        [ "${saver[*]}" = "off ${saver[1]} 1" ] ||
+            fail "the X screen saver, ${saver[1]} ms after the last input: ${saver[*]}"
+        cookie=$(sed -n 's/^inhibit \([0-9]*\) Corvanel|Playing the show .*/\1/p' "$SHOW_DIR/saver.log" |
+            tail -1)
+        [ -n "$cookie" ] || fail "no inhibit from the show: $(cat "$SHOW_DIR/saver.log")"
+        if [ "$ending" = Escape ]; then
+            show_key Escape
+            expect_status "Escape" 0
+            grep -q "^uninhibit $cookie " "$SHOW_DIR/saver.log" || fail "the inhibit kept after Escape"
+        else
+            kill -9 "$SHOW_PID"
+            await_exit SHOW_PID
+            wait_for 30 grep -q "^vanished $cookie " "$SHOW_DIR/saver.log" ||
+                fail "the inhibit's caller still on the bus after kill -9"
+        fi
+        saver=($("$SCREEN_SAVER_INFO"))
+        [ "${saver[2]}" = 1 ] || fail "the screen-saver timeout is ${saver[2]} s after $ending, not 1"
+    done
+}
+
 # Eighteen presses of s early in the show push its clock past three minutes.
 skip_to_the_end()
 {
