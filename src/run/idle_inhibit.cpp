@@ -74,9 +74,7 @@ void let_screen_saver_service()
     bus = nullptr;
 }
 
-// The server keeps the suspension only while this connection lives. (SDL's own way, setting
-// the server's screen-saver timeout to 0 and back, would leave the screen never blanking
-// after a show that was killed.)
+// The server keeps the suspension only while this connection lives.
 void suspend_x_screen_saver()
 {
     saver_display = XOpenDisplay(nullptr);

@@ -35,8 +35,8 @@ void prefer_opengl_video_driver()
 {
 #if !defined(_WIN32) && !defined(__APPLE__)
     setenv("SDL_VIDEODRIVER", "x11", 0);
-    // SDL would keep the screen awake by setting the X server's screen-saver timeout to 0 and
-    // back at the end, which a killed show never reaches; the show holds the screen itself.
+    // SDL would keep the X screen saver away by resetting it every five seconds, too seldom
+    // for a short timeout; the show suspends it instead (see idle_inhibit.h).
     setenv("SDL_VIDEO_ALLOW_SCREENSAVER", "1", 0);
 #endif
 }
