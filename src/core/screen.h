@@ -14,6 +14,14 @@ extern bool fullscreen;
 
 void screen_resize(std::int32_t width, std::int32_t height);
 
+// Where the desktop shows the mode W x H stretched over a panel of another shape (XWayland
+// scales a full-screen mode it only emulates to the whole output), the panel's size, so that
+// the 3D scene keeps its shape; screen_resize() forgets it. screen_shown_aspect() is the
+// width over the height of the picture as the viewer sees it: the panel's where stretched,
+// else W / H (square pixels; 1 for a window with no height rather than a division by zero).
+void screen_stretched_over(std::int32_t panel_width, std::int32_t panel_height);
+double screen_shown_aspect();
+
 // What the setup dialog starts from.
 constexpr std::int32_t kDefaultWidth = 1024;
 constexpr std::int32_t kDefaultHeight = 768;

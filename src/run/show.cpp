@@ -14,6 +14,7 @@
 #include "play/show_clock.h"
 #include "play/stage.h"
 #include "play/standard_descriptors.h"
+#include "run/desktop_window.h"
 #include "run/idle_inhibit.h"
 #include "setup/display_loss.h"
 #include "setup/setup_dialog.h"
@@ -98,6 +99,8 @@ bool open_window()
     if (SDL_SetVideoMode(W, H, 32, flags) == nullptr) {
         return report_no_window();
     }
+    take_clicks_on_every_window();
+    note_stretching_panel();
     return true;
 }
 

@@ -21,11 +21,6 @@ constexpr double kCanvasDepth = 4000.0;
 constexpr float kFlashPeak = 0.5f;
 constexpr float kFlashDecay = 8.0f;  // per two-beat cycle
 
-// A window with no height has no shape; draw it as if square rather than divide by zero.
-double window_aspect()
-{
-    return H > 0 ? static_cast<double>(W) / H : 1.0;
-}
 }  // namespace
 
 void set_fixed_gl_state()
@@ -98,7 +93,7 @@ void render_frame()
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();  // the canvas projection, restored for the overlay
     glLoadIdentity();
-    gluPerspective(kFieldOfViewDegrees, window_aspect(), kNearPlane, kFarPlane);
+    gluPerspective(kFieldOfViewDegrees, screen_shown_aspect(), kNearPlane, kFarPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     draw_photo_cube(beat);

@@ -6,7 +6,8 @@
  * first to last>" at exit; quits (SDL_Quit() calls, written at once); fail_surface "<w> <h>
  * <depth>" (SDL_CreateRGBSurface() fails for it). Linux only: probes "<ns the pass read its
  * clock> <ns its frame was swapped> <beats> <lead ms>" per probe number; swap_control (1 once
- * a swap waiting for the refresh was asked for); a caption set while the sound is open aborts.
+ * a swap waiting for the refresh was asked for); aspect (the 3D scene's width over height, as
+ * drawn); a caption set while the sound is open aborts.
  */
 #if !defined(_GNU_SOURCE) && !defined(_WIN32)
 #define _GNU_SOURCE /* RTLD_NEXT */
@@ -228,6 +229,20 @@ int SDL_GL_SetAttribute(SDL_GLattr attribute, int value)
         write_file("swap_control", value == 1 ? "1\n" : "0\n");
     }
     return REAL(SDL_GL_SetAttribute)(attribute, value);
+}
+
+/* The shape the 3D scene is drawn for, width over height, written whenever it changes. */
+typedef void gluPerspective_fn(double, double, double, double);
+void gluPerspective(double field_of_view, double aspect, double near, double far)
+{
+    static double written;
+    if (aspect != written) {
+        char text[32];
+        snprintf(text, sizeof text, "%.4f\n", aspect);
+        write_file("aspect", text);
+        written = aspect;
+    }
+    REAL(gluPerspective)(field_of_view, aspect, near, far);
 }
 
 /* The show formats each probe number with snprintf on its main thread, in the pass that read
