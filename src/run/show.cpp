@@ -24,6 +24,7 @@
 #include <csignal>  // std::signal, std::raise, std::sig_atomic_t
 #include <cstdio>   // std::fprintf
 #include <cstdlib>  // setenv, std::atexit
+#include <string>   // std::to_string
 
 namespace {
 constexpr char kCaption[] = "Tavrune Demo Engine";
@@ -39,6 +40,17 @@ void prefer_opengl_video_driver()
     // SDL would keep the X screen saver away by resetting it every five seconds, too seldom
     // for a short timeout; the show suspends it instead (see idle_inhibit.h).
     setenv("SDL_VIDEO_ALLOW_SCREENSAVER", "1", 0);
+#endif
+}
+
+// On a screen of several heads SDL plays at the screen's origin, whichever head lies there;
+// told which, it plays on the head whose modes the dialog listed and leaves the others alone.
+void play_on_the_listed_head()
+{
+#if !defined(_WIN32) && !defined(__APPLE__)
+    if (setup_head >= 0) {
+        setenv("SDL_VIDEO_FULLSCREEN_DISPLAY", std::to_string(setup_head).c_str(), 0);
+    }
 #endif
 }
 
@@ -135,6 +147,7 @@ int show_main(int /*argc*/, char* /*argv*/[])
         return -1;
     }
     prefer_opengl_video_driver();
+    play_on_the_listed_head();
     watch_for_display_loss();
     SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO);
     std::atexit(shut_down);

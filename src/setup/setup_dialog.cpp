@@ -3,6 +3,8 @@
 #include "setup/native_dialog.h"
 #include "setup/video_settings.h"
 
+int setup_head = -1;
+
 bool run_setup_dialog()
 {
     VideoSettings settings = video_settings_from_screen();

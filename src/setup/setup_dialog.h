@@ -4,3 +4,7 @@
 // stay as they were when no dialog could be shown).
 
 bool run_setup_dialog();
+
+// After Run on a screen of several heads: the one whose modes the dialog listed (the primary),
+// numbered as Xinerama numbers heads, where the show must play; -1 where there is no choice.
+extern int setup_head;

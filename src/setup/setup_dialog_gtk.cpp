@@ -1,4 +1,5 @@
-// The Linux setup dialog: GTK 3 for the window, XRandR for the display's modes. It behaves
+// The Linux setup dialog: GTK 3 for the window, XRandR for the display's modes, Xinerama to
+// name the head they belong to. It behaves
 // like the Windows dialog it stands in for: focus starts on Run, Tab goes Run, Cancel, list,
 // Fullscreen; Return runs from any control (an open list keeps its own Return); Escape and the
 // close box cancel. SDL is not initialised yet, and the dialog's window is destroyed on the X
@@ -6,9 +7,11 @@
 #include "setup/display_loss.h"
 #include "setup/mode_list.h"
 #include "setup/native_dialog.h"
+#include "setup/setup_dialog.h"
 #include "setup/video_settings.h"
 
 #include <X11/Xlib.h>
+#include <X11/extensions/Xinerama.h>
 #include <X11/extensions/Xrandr.h>
 #include <gdk/gdkkeysyms.h>
 #include <gdk/gdkx.h>
@@ -124,30 +127,29 @@ void fill_resolution_list(Display* display)
     XRRFreeScreenResources(resources);
 }
 
-// The size the output shows now: its CRTC's mode, or the whole screen's size where XRandR
-// cannot say (one output, or an old server).
-ModeSize current_display_size(Display* display)
+// The rectangle of the output's CRTC on the X screen, where it shows anything.
+bool output_rectangle(Display* display, int rect[4])
 {
-    const int screen = DefaultScreen(display);
-    ModeSize size{DisplayWidth(display, screen), DisplayHeight(display, screen)};
     const Window root = DefaultRootWindow(display);
     int event_base = 0;
     int error_base = 0;
     if (!XRRQueryExtension(display, &event_base, &error_base)) {
-        return size;
+        return false;
     }
     XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
     if (resources == nullptr) {
-        return size;
+        return false;
     }
+    bool found = false;
     const RROutput output = display_output(display, root, resources);
     XRROutputInfo* info = output != None ? XRRGetOutputInfo(display, resources, output) : nullptr;
     if (info != nullptr && info->crtc != None) {
         if (XRRCrtcInfo* crtc = XRRGetCrtcInfo(display, resources, info->crtc)) {
-            if (crtc->width > 0 && crtc->height > 0) {
-                size = ModeSize{static_cast<std::int32_t>(crtc->width),
-                                static_cast<std::int32_t>(crtc->height)};
-            }
+            found = crtc->width > 0 && crtc->height > 0;
+            rect[0] = crtc->x;
+            rect[1] = crtc->y;
+            rect[2] = static_cast<int>(crtc->width);
+            rect[3] = static_cast<int>(crtc->height);
             XRRFreeCrtcInfo(crtc);
         }
     }
@@ -155,7 +157,41 @@ ModeSize current_display_size(Display* display)
         XRRFreeOutputInfo(info);
     }
     XRRFreeScreenResources(resources);
-    return size;
+    return found;
+}
+
+// The size the output shows now: its CRTC's mode, or the whole screen's size where XRandR
+// cannot say (one output, or an old server).
+ModeSize current_display_size(Display* display)
+{
+    int rect[4];
+    if (output_rectangle(display, rect)) {
+        return ModeSize{rect[2], rect[3]};
+    }
+    const int screen = DefaultScreen(display);
+    return ModeSize{DisplayWidth(display, screen), DisplayHeight(display, screen)};
+}
+
+// The listed output's number among the screen's heads as Xinerama counts them, which is how
+// SDL is told where to play; -1 on a screen of one head, where SDL's own choice is that head.
+int listed_head(Display* display)
+{
+    int rect[4];
+    int count = 0;
+    XineramaScreenInfo* heads = XineramaIsActive(display) != 0 && output_rectangle(display, rect)
+                                    ? XineramaQueryScreens(display, &count)
+                                    : nullptr;
+    int head = -1;
+    for (int i = 0; i < count && count > 1; ++i) {
+        if (heads[i].x_org == rect[0] && heads[i].y_org == rect[1] &&
+            heads[i].width == rect[2] && heads[i].height == rect[3]) {
+            head = heads[i].screen_number;
+        }
+    }
+    if (heads != nullptr) {
+        XFree(heads);
+    }
+    return head;
 }
 
 // --- the dialog ---------------------------------------------------------------------------
@@ -167,6 +203,7 @@ void end_dialog(int result)
             *setup_settings, mode_list, gtk_combo_box_get_active(GTK_COMBO_BOX(dialog.list)),
             gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(dialog.fullscreen)),
             current_display_size(gdk_x11_display_get_xdisplay(gdk_display_get_default())));
+        setup_head = listed_head(gdk_x11_display_get_xdisplay(gdk_display_get_default()));
     }
     dialog_result = result;
     gtk_main_quit();

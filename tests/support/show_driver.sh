@@ -21,7 +21,7 @@ now_ms() { date +%s%3N; }
 # it is that file; with SHOW_CLOSED=1 standard input, output and error are all closed.
 show_start()
 {
-    rm -f "$SHOW_DIR"/{first_frame,presented,frames,ahead,quits,fail_surface,stdout,stderr,probes,swap_control}
+    rm -f "$SHOW_DIR"/{first_frame,presented,frames,ahead,quits,fail_surface,stdout,stderr,probes,swap_control,aspect,window}
     local run=(env CORVANEL_SHIM_DIR="$SHOW_DIR" LD_PRELOAD="$CORVANEL_SHIM" "$@" "$CORVANEL")
     SHOW_STARTED=$(now_ms)
     if [ -n "${SHOW_PIPE:-}" ]; then

@@ -7,7 +7,7 @@
  * <depth>" (SDL_CreateRGBSurface() fails for it). Linux only: probes "<ns the pass read its
  * clock> <ns its frame was swapped> <beats> <lead ms>" per probe number; swap_control (1 once
  * a swap waiting for the refresh was asked for); aspect (the 3D scene's width over height, as
- * drawn); a caption set while the sound is open aborts.
+ * drawn) and window (the X window it is drawn in); a caption set while the sound is open aborts.
  */
 #if !defined(_GNU_SOURCE) && !defined(_WIN32)
 #define _GNU_SOURCE /* RTLD_NEXT */
@@ -42,6 +42,7 @@ SDL_CreateRGBSurface_fn __real_SDL_CreateRGBSurface;
 SDL_GL_SwapBuffers_fn __real_SDL_GL_SwapBuffers;
 extern int32_t timing_start; /* the show clock's origin in ticks, from the show's run */
 #else
+#include <SDL_syswm.h>  // SDL_GetWMInfo
 #include <dlfcn.h>
 #define SHIM(name) name
 #define REAL(name) ((name##_fn*)dlsym(RTLD_NEXT, #name))
@@ -231,13 +232,20 @@ int SDL_GL_SetAttribute(SDL_GLattr attribute, int value)
     return REAL(SDL_GL_SetAttribute)(attribute, value);
 }
 
-/* The shape the 3D scene is drawn for, width over height, written whenever it changes. */
+/* The shape the 3D scene is drawn for, width over height, and the X window it is drawn in,
+ * written whenever the shape changes. */
 typedef void gluPerspective_fn(double, double, double, double);
 void gluPerspective(double field_of_view, double aspect, double near, double far)
 {
     static double written;
     if (aspect != written) {
         char text[32];
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWMInfo(&info) > 0) {
+            snprintf(text, sizeof text, "0x%lx\n", (unsigned long)info.info.x11.window);
+            write_file("window", text);
+        }
         snprintf(text, sizeof text, "%.4f\n", aspect);
         write_file("aspect", text);
         written = aspect;
