@@ -177,6 +177,7 @@ idle_held()
         cookie=$(sed -n 's/^inhibit \([0-9]*\) Corvanel|Playing the show .*/\1/p' "$SHOW_DIR/saver.log" |
             tail -1)
         [ -n "$cookie" ] || fail "no inhibit from the show: $(cat "$SHOW_DIR/saver.log")"
+        ! grep -q "^uninhibit $cookie " "$SHOW_DIR/saver.log" || fail "the inhibit let go while the show plays"
         if [ "$ending" = Escape ]; then
             show_key Escape
             expect_status "Escape" 0
