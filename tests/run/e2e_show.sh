@@ -153,18 +153,12 @@ whole_show_no_leaks()
 idle_held()
 {
     local saver=() cookie ending
-    # Not local, as the process ids below: the exit trap runs after this function has returned.
+    # Not local: the exit trap runs after this function has returned.
     xvfb=$(dirname "$0")/../support/xvfb.sh
     "$xvfb" start "$SHOW_DIR/xvfb"
+    trap '"$xvfb" stop "$SHOW_DIR/xvfb"; show_cleanup' EXIT
     DISPLAY=$(cat "$SHOW_DIR/xvfb/display")
-    dbus-daemon --session --nofork --address="unix:path=$SHOW_DIR/bus" >/dev/null &
-    bus_pid=$!
-    trap '"$xvfb" stop "$SHOW_DIR/xvfb"; kill $bus_pid ${service_pid:-}; wait; show_cleanup' EXIT
-    wait_for 30 test -S "$SHOW_DIR/bus" || fail "no session bus"
-    export DBUS_SESSION_BUS_ADDRESS=unix:path=$SHOW_DIR/bus
-    "$(dirname "$0")/../support/screen_saver_service.py" "$SHOW_DIR/saver.log" &
-    service_pid=$!
-    wait_for 30 grep -qx ready "$SHOW_DIR/saver.log" || fail "no screen-saver service"
+    start_screen_saver_service
     xset s 1 0
     for ending in Escape kill; do
         # The dialog's toolkit would start the accessibility bus's services on this bus.
@@ -174,8 +168,7 @@ idle_held()
         show_running || fail "the show ended while idle"
         [ "${saver[*]}" = "off ${saver[1]} 1" ] ||
             fail "the X screen saver, ${saver[1]} ms after the last input: ${saver[*]}"
-        cookie=$(sed -n 's/^inhibit \([0-9]*\) Corvanel|Playing the show .*/\1/p' "$SHOW_DIR/saver.log" |
-            tail -1)
+        cookie=$(inhibit_cookie)
         [ -n "$cookie" ] || fail "no inhibit from the show: $(cat "$SHOW_DIR/saver.log")"
         ! grep -q "^uninhibit $cookie " "$SHOW_DIR/saver.log" || fail "the inhibit let go while the show plays"
         if [ "$ending" = Escape ]; then

@@ -56,16 +56,22 @@ drawn_rectangle()
 case $case_name in
 # The defaults on a 16:9 panel: XWayland emulates 1024 x 768 and stretches it over the whole
 # output; the 3D scene is drawn with the panel's shape, so that nothing is drawn too wide.
-# Releasing a key prints the beat count on a line of its own; Escape ends the show.
+# The desktop's screen-saver service holds the show's inhibit until the show ends. Releasing
+# a key prints the beat count on a line of its own; Escape ends the show.
 fullscreen_default)
+    start_screen_saver_service
     play Return
     expect_aspect 1.7778 "1024 x 768 full screen on a 1920 x 1080 panel"
+    cookie=$(inhibit_cookie)
+    [ -n "$cookie" ] || fail "no inhibit from the show: $(cat "$SHOW_DIR/saver.log")"
     show_key t
     wait_for 60 eval '(($(lines_of "$SHOW_DIR/stdout") == 1))' || fail "no line for the released key"
     grep -Eq '^\|\| timing_beats > [0-9.]+ && timing_beats <= [0-9.]+$' "$SHOW_DIR/stdout" ||
         fail "not a beat count: $(cat "$SHOW_DIR/stdout")"
+    ! grep -q "^uninhibit $cookie " "$SHOW_DIR/saver.log" || fail "the inhibit let go while the show plays"
     show_key Escape
     expect_status "Escape" 0
+    grep -q "^uninhibit $cookie " "$SHOW_DIR/saver.log" || fail "the inhibit kept after Escape"
     ;;
 # The panel's own mode, first in the dialog's list: square pixels, the design's W / H.
 fullscreen_panel)

@@ -10,7 +10,13 @@ SHOW_PID=
 SHOW_WINDOW=
 SHOW_STARTED=
 
-show_cleanup() { [ -z "$SHOW_PID" ] || kill "$SHOW_PID" 2>/dev/null || true; rm -rf "$SHOW_DIR"; }
+SHOW_HELPERS=() # process ids of what a case started beside the show, stopped with it
+show_cleanup()
+{
+    [ -z "$SHOW_PID" ] || kill "$SHOW_PID" 2>/dev/null || true
+    ((${#SHOW_HELPERS[@]} == 0)) || { kill "${SHOW_HELPERS[@]}" 2>/dev/null; wait "${SHOW_HELPERS[@]}"; } || true
+    rm -rf "$SHOW_DIR"
+}
 fail_details() { quote_log "show stderr" "$SHOW_DIR/stderr"; }
 
 now_ms() { date +%s%3N; }
@@ -51,6 +57,24 @@ show_wait_frames()
 # Moves the show clock so that it reads at most $1 ms now: the shim runs it ahead of the ticks
 # since the music started, which cannot exceed the time since the show was started.
 show_clock_at_most() { echo $(($1 - ($(now_ms) - SHOW_STARTED))) >"$SHOW_DIR/ahead"; }
+
+# A private session bus with a desktop's screen-saver service on it (screen_saver_service.py,
+# logging to $SHOW_DIR/saver.log), for the show started after it. inhibit_cookie prints the
+# cookie of the show's last inhibit.
+start_screen_saver_service()
+{
+    dbus-daemon --session --nofork --address="unix:path=$SHOW_DIR/bus" >/dev/null &
+    SHOW_HELPERS+=($!)
+    wait_for 30 test -S "$SHOW_DIR/bus" || fail "no session bus"
+    export DBUS_SESSION_BUS_ADDRESS=unix:path=$SHOW_DIR/bus
+    "$(dirname "${BASH_SOURCE[0]}")/screen_saver_service.py" "$SHOW_DIR/saver.log" &
+    SHOW_HELPERS+=($!)
+    wait_for 30 grep -qx ready "$SHOW_DIR/saver.log" || fail "no screen-saver service"
+}
+inhibit_cookie()
+{
+    sed -n 's/^inhibit \([0-9]*\) Corvanel|Playing the show .*/\1/p' "$SHOW_DIR/saver.log" | tail -1
+}
 
 # Sets SHOW_WINDOW to the visible window of class $1 and gives it the focus; fails at once
 # if the show has ended. (The setup dialog has a class of its own.)
