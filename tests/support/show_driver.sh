@@ -59,8 +59,8 @@ show_wait_frames()
 show_clock_at_most() { echo $(($1 - ($(now_ms) - SHOW_STARTED))) >"$SHOW_DIR/ahead"; }
 
 # A private session bus with a desktop's screen-saver service on it (screen_saver_service.py,
-# logging to $SHOW_DIR/saver.log), for the show started after it. inhibit_cookie prints the
-# cookie of the show's last inhibit.
+# logging to $SHOW_DIR/saver.log), for the show started after it. expect_inhibit held|released:
+# the show's last inhibit is held, or was let go.
 start_screen_saver_service()
 {
     dbus-daemon --session --nofork --address="unix:path=$SHOW_DIR/bus" >/dev/null &
@@ -71,9 +71,13 @@ start_screen_saver_service()
     SHOW_HELPERS+=($!)
     wait_for 30 grep -qx ready "$SHOW_DIR/saver.log" || fail "no screen-saver service"
 }
-inhibit_cookie()
+expect_inhibit()
 {
-    sed -n 's/^inhibit \([0-9]*\) Corvanel|Playing the show .*/\1/p' "$SHOW_DIR/saver.log" | tail -1
+    local cookie
+    cookie=$(sed -n 's/^inhibit \([0-9]*\) Corvanel|Playing the show .*/\1/p' "$SHOW_DIR/saver.log" | tail -1)
+    [ -n "$cookie" ] || fail "no inhibit from the show: $(cat "$SHOW_DIR/saver.log")"
+    grep -q "^uninhibit $cookie " "$SHOW_DIR/saver.log" && [ "$1" = held ] && fail "the inhibit let go while the show plays"
+    grep -q "^uninhibit $cookie " "$SHOW_DIR/saver.log" || [ "$1" = held ] || fail "the inhibit kept after the show"
 }
 
 # Sets SHOW_WINDOW to the visible window of class $1 and gives it the focus; fails at once

@@ -242,10 +242,8 @@ void gluPerspective(double field_of_view, double aspect, double near, double far
         char text[32];
         SDL_SysWMinfo info;
         SDL_VERSION(&info.version);
-        if (SDL_GetWMInfo(&info) > 0) {
-            snprintf(text, sizeof text, "0x%lx\n", (unsigned long)info.info.x11.window);
-            write_file("window", text);
-        }
+        snprintf(text, sizeof text, "0x%lx\n", SDL_GetWMInfo(&info) > 0 ? info.info.x11.window : 0);
+        write_file("window", text);
         snprintf(text, sizeof text, "%.4f\n", aspect);
         write_file("aspect", text);
         written = aspect;
