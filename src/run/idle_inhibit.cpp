@@ -10,9 +10,9 @@
 #include <X11/extensions/scrnsaver.h>
 #include <gio/gio.h>
 
+#include <unistd.h>  // access
 #include <cstdlib>   // std::getenv
 #include <string>    // std::string
-#include <unistd.h>  // access
 
 namespace {
 constexpr char kService[] = "org.freedesktop.ScreenSaver";

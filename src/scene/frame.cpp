@@ -20,7 +20,6 @@ constexpr double kFarPlane = 1000.0;
 constexpr double kCanvasDepth = 4000.0;
 constexpr float kFlashPeak = 0.5f;
 constexpr float kFlashDecay = 8.0f;  // per two-beat cycle
-
 }  // namespace
 
 void set_fixed_gl_state()

@@ -183,8 +183,8 @@ int listed_head(Display* display)
                                     : nullptr;
     int head = -1;
     for (int i = 0; i < count && count > 1; ++i) {
-        if (heads[i].x_org == rect[0] && heads[i].y_org == rect[1] &&
-            heads[i].width == rect[2] && heads[i].height == rect[3]) {
+        if (heads[i].x_org == rect[0] && heads[i].y_org == rect[1] && heads[i].width == rect[2] &&
+            heads[i].height == rect[3]) {
             head = heads[i].screen_number;
         }
     }
