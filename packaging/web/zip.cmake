@@ -1,5 +1,5 @@
 # The web release: one zip holding a folder of static files to put on any web server (the
-# page, its script and WebAssembly, the emblem), with the licence texts of everything linked
+# page, its script, gzipped too, and WebAssembly, the emblem), with the licence texts of everything linked
 # into the WebAssembly.
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_FILE_NAME corvanel-${PROJECT_VERSION}-web)
@@ -7,7 +7,8 @@ set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_STRIP_FILES OFF)
 
 install(FILES ${CMAKE_BINARY_DIR}/index.html ${CMAKE_BINARY_DIR}/emblem.png
-    ${CMAKE_BINARY_DIR}/corvanel.js ${CMAKE_BINARY_DIR}/corvanel.wasm DESTINATION .)
+    ${CMAKE_BINARY_DIR}/corvanel.js ${CMAKE_BINARY_DIR}/corvanel.js.gz
+    ${CMAKE_BINARY_DIR}/corvanel.wasm DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/../NOTICES.md DESTINATION . RENAME NOTICES.txt)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/../licences/zlib.txt

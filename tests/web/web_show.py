@@ -67,7 +67,26 @@ PREFIXED_FULLSCREEN = """window.testFullscreenCalls = 0;
   Element.prototype.webkitRequestFullscreen = function () { testFullscreenCalls++; };"""
 FROZEN_S = 3.0
 TAP_S = 0.05  # a finger's time on the screen in a tap, and a third of a double tap's
-QUIET = type('Quiet', (http.server.SimpleHTTPRequestHandler,), {'log_message': lambda *a: None})
+
+
+class Server(http.server.SimpleHTTPRequestHandler):
+    """Static files, a file's .gz sent instead to a browser that takes gzip (as nginx's
+    gzip_static does); logs nothing."""
+
+    def log_message(self, *args):
+        pass
+
+    def send_head(self):
+        path = self.translate_path(self.path)
+        if 'gzip' not in self.headers.get('Accept-Encoding', '') or not os.path.isfile(path + '.gz'):
+            return super().send_head()
+        body = open(path + '.gz', 'rb')
+        self.send_response(200)
+        for name, value in (('Content-Type', self.guess_type(path)), ('Content-Encoding', 'gzip'),
+                            ('Content-Length', str(os.fstat(body.fileno()).st_size))):
+            self.send_header(name, value)
+        self.end_headers()
+        return body
 
 
 def expect(condition, message):
@@ -81,7 +100,7 @@ class Page:
     def __init__(self, build, hooks, touch=False):
         self.work, self.next_id, self.console, self.errors = tempfile.mkdtemp(), 0, [], []
         self.server = http.server.ThreadingHTTPServer(
-            ('127.0.0.1', 0), functools.partial(QUIET, directory=build))
+            ('127.0.0.1', 0), functools.partial(Server, directory=build))
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         profile = os.path.join(self.work, 'profile')
         self.browser = subprocess.Popen(
@@ -234,6 +253,9 @@ def page_case(build):
                'no download counted, or the pictures prepared in fewer than three tasks: %s' % shown)
         expect(page.js("document.title == 'Corvanel' && document.images[0].naturalWidth > 0"),
                'no title or no emblem on the start page')
+        script = page.js("(e => [e.encodedBodySize, e.decodedBodySize])(performance"
+                         ".getEntriesByType('resource').find(e => e.name.endsWith('/corvanel.js')))")
+        expect(script[0] < 0.3 * script[1], 'the script came as %d bytes of %d' % tuple(script))
         expect(page.js("document.getElementById('touch').hidden"),
                'touch gestures named on a page with no touch screen')
         page.play()
