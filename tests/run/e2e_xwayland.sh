@@ -5,7 +5,6 @@ source "$(dirname "$0")/../support/show_driver.sh"
 
 case_name=$1 compositor=weston PLAY_ENV=()
 [ "$case_name" != two_heads ] || { compositor=sway; chmod 711 "$SHOW_DIR"; }
-# Not local: the exit trap runs after the script's last line.
 desktop=$SHOW_DIR/desktop desktop_script=$(dirname "$0")/../support/wayland_desktop.sh
 "$desktop_script" start "$compositor" "$desktop" || fail "no $compositor"
 trap '"$desktop_script" stop "$desktop"; show_cleanup' EXIT
@@ -24,19 +23,17 @@ play()
     # Keys reach the dialog once the desktop has given it the focus.
     wait_for 60 eval '[ "$(xdotool getwindowfocus)" = "$SHOW_WINDOW" ]' || fail "the dialog never had the focus"
     show_key "$@"
-    wait_for 120 eval 'find_window corvanel && [ -s "$SHOW_DIR/first_frame" ]' ||
-        fail "no first frame within 120 s"
+    wait_for 120 eval 'find_window corvanel && [ -s "$SHOW_DIR/first_frame" ]' || fail "no first frame"
 }
 
-# The 3D scene as the show drew it: $1, its width over height; $2, a pattern for the absolute
-# rectangle WxH+X+Y of the window it is drawn in (in full screen SDL's own, inside its
-# full-screen window); $3 says what was played.
+# The 3D scene as drawn ($3 says what was played): $1, its width over height; $2, a pattern for
+# the absolute WxH+X+Y of its window (in full screen SDL's own, inside the full-screen one).
 expect_drawn()
 {
     wait_for 60 test -s "$SHOW_DIR/aspect" || fail "$3: no 3D scene drawn"
-    local drawn=$(cat "$SHOW_DIR/aspect") rectangle
-    rectangle=$(xwininfo -id "$(cat "$SHOW_DIR/window")" | awk '/Absolute upper-left X:/ {x = $4}
-        /Absolute upper-left Y:/ {y = $4} /Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h "+" x "+" y}')
+    local drawn=$(cat "$SHOW_DIR/aspect") rectangle=$(xwininfo -id "$(cat "$SHOW_DIR/window")" |
+        awk '/Absolute upper-left X:/ {x = $4} /Absolute upper-left Y:/ {y = $4} /Width:/ {w = $2}
+            /Height:/ {h = $2} END {print w "x" h "+" x "+" y}')
     [ "$drawn" = "$1" ] && [[ "$rectangle" =~ ^$2$ ]] ||
         fail "$3: the 3D scene drawn at $drawn in $rectangle, not at $1 in $2"
 }

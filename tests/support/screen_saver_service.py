@@ -6,12 +6,9 @@ import sys
 
 from gi.repository import Gio, GLib
 
-INTERFACE = """
-<node><interface name="org.freedesktop.ScreenSaver">
-  <method name="Inhibit"><arg type="s" direction="in"/><arg type="s" direction="in"/>
-    <arg type="u" direction="out"/></method>
-  <method name="UnInhibit"><arg type="u" direction="in"/></method>
-</interface></node>"""
+INTERFACE = """<node><interface name="org.freedesktop.ScreenSaver"><method name="Inhibit">
+  <arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="u" direction="out"/>
+  </method><method name="UnInhibit"><arg type="u" direction="in"/></method></interface></node>"""
 
 log = open(sys.argv[1], "a", buffering=1)
 next_cookie = [1]

@@ -63,12 +63,10 @@ show_clock_at_most() { echo $(($1 - ($(now_ms) - SHOW_STARTED))) >"$SHOW_DIR/ahe
 # the show's last inhibit is held, or was let go.
 start_screen_saver_service()
 {
-    dbus-daemon --session --nofork --address="unix:path=$SHOW_DIR/bus" >/dev/null &
-    SHOW_HELPERS+=($!)
+    dbus-daemon --session --nofork --address="unix:path=$SHOW_DIR/bus" >/dev/null & SHOW_HELPERS+=($!)
     wait_for 30 test -S "$SHOW_DIR/bus" || fail "no session bus"
     export DBUS_SESSION_BUS_ADDRESS=unix:path=$SHOW_DIR/bus
-    "$(dirname "${BASH_SOURCE[0]}")/screen_saver_service.py" "$SHOW_DIR/saver.log" &
-    SHOW_HELPERS+=($!)
+    "$(dirname "${BASH_SOURCE[0]}")/screen_saver_service.py" "$SHOW_DIR/saver.log" & SHOW_HELPERS+=($!)
     wait_for 30 grep -qx ready "$SHOW_DIR/saver.log" || fail "no screen-saver service"
 }
 expect_inhibit()

@@ -53,11 +53,7 @@ CONFIG
 stop)
     dir=$2
     [ ! -f "$dir/pid" ] || kill "$(cat "$dir/pid")" 2>/dev/null || true
-    rm -f "$dir/pid" "$dir/display"
     [ ! -d "$dir/xvfb" ] || "$(dirname "$0")/xvfb.sh" stop "$dir/xvfb"
     ;;
-*)
-    echo "usage: wayland_desktop.sh start weston|sway DIR | stop DIR" >&2
-    exit 2
-    ;;
+*) echo "usage: wayland_desktop.sh start weston|sway DIR | stop DIR" >&2 && exit 2 ;;
 esac
