@@ -6,8 +6,8 @@ source "$(dirname "$0")/../support/show_driver.sh"
 case_name=$1 compositor=weston PLAY_ENV=()
 [ "$case_name" != two_heads ] || { compositor=sway; chmod 711 "$SHOW_DIR"; }
 desktop=$SHOW_DIR/desktop desktop_script=$(dirname "$0")/../support/wayland_desktop.sh
+trap '"$desktop_script" stop "$desktop"; show_cleanup' EXIT # also what a failed start left
 "$desktop_script" start "$compositor" "$desktop" || fail "no $compositor"
-trap '"$desktop_script" stop "$desktop"; show_cleanup' EXIT
 export DISPLAY=$(cat "$desktop/display")
 OUTER=$(cat "$desktop/outer" 2>/dev/null || echo "$DISPLAY")
 # The pointer over the output's middle: weston learns where it is only when it moves.
