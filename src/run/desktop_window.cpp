@@ -1,5 +1,5 @@
-// Depends on SDL's window-manager information and Xlib with XRandR, where the show draws
-// through X11.
+// Depends on SDL's window-manager information and Xlib with XRandR and the screen-saver
+// extension, where the show draws through X11.
 #include "run/desktop_window.h"
 
 #if !defined(_WIN32) && !defined(__APPLE__)
@@ -10,6 +10,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
+#include <X11/extensions/scrnsaver.h>
 
 namespace {
 // SDL's windows and its connection, used under SDL's lock: its event thread shares them.
@@ -30,6 +31,16 @@ void select_buttons(Display* display, Window wm_window)
     if (XGetWindowAttributes(display, wm_window, &attributes) != 0) {
         XSelectInput(display, wm_window,
                      attributes.your_event_mask | ButtonPressMask | ButtonReleaseMask);
+    }
+}
+
+void suspend_screen_saver(Display* display, Window)
+{
+    int event_base = 0;
+    int error_base = 0;
+    if (XScreenSaverQueryExtension(display, &event_base, &error_base)) {
+        XScreenSaverSuspend(display, True);
+        XFlush(display);
     }
 }
 
@@ -121,7 +132,13 @@ void note_stretching_panel()
     }
 }
 
+void hold_off_x_screen_saver()
+{
+    with_sdl_windows(suspend_screen_saver);
+}
+
 #else
 void take_clicks_on_every_window() {}
 void note_stretching_panel() {}
+void hold_off_x_screen_saver() {}
 #endif

@@ -9,7 +9,11 @@
 //       emulates the mode and scales it to the whole output (it says so on the window), tells
 //       the screen the output's own size (screen_stretched_over), so that the 3D scene keeps
 //       its shape
-// Elsewhere (Windows) both do nothing.
+//   hold_off_x_screen_saver()  once the window is open: suspends the X screen saver for as long
+//       as SDL's connection lives, so that a killed show holds nothing (SDL's own way, a reset
+//       every five seconds, is too seldom for a short timeout, and is switched off)
+// Elsewhere (Windows) they do nothing.
 
 void take_clicks_on_every_window();
 void note_stretching_panel();
+void hold_off_x_screen_saver();

@@ -1,13 +1,8 @@
-// Depends on GIO for the session bus and on Xlib's screen-saver extension, where the show
-// draws through X11; elsewhere (Windows, where SDL itself refuses the screen saver) it does
-// nothing.
+// Depends on GIO for the session bus, where the show draws through X11; elsewhere (Windows,
+// where SDL itself refuses the screen saver) it does nothing.
 #include "run/idle_inhibit.h"
 
-#include "setup/display_loss.h"
-
 #if !defined(_WIN32) && !defined(__APPLE__)
-#include <X11/Xlib.h>
-#include <X11/extensions/scrnsaver.h>
 #include <gio/gio.h>
 
 #include <unistd.h>  // access
@@ -24,7 +19,6 @@ constexpr int kCallTimeoutMs = 1000;
 
 GDBusConnection* bus = nullptr;
 guint32 cookie = 0;
-Display* saver_display = nullptr;
 
 // Without a session bus address GIO would start a bus of its own (dbus-launch) just for this
 // question; a desktop session always has one, so only its bus is asked.
@@ -74,39 +68,16 @@ void let_screen_saver_service()
     bus = nullptr;
 }
 
-// The server keeps the suspension only while this connection lives.
-void suspend_x_screen_saver()
-{
-    saver_display = XOpenDisplay(nullptr);
-    int event_base = 0;
-    int error_base = 0;
-    if (saver_display != nullptr &&
-        XScreenSaverQueryExtension(saver_display, &event_base, &error_base)) {
-        XScreenSaverSuspend(saver_display, True);
-        XFlush(saver_display);
-    }
-}
-
-void resume_x_screen_saver()
-{
-    // After a lost display the connection is gone with the server.
-    if (saver_display != nullptr && !display_lost()) {
-        XCloseDisplay(saver_display);
-    }
-    saver_display = nullptr;
-}
 }  // namespace
 
 void inhibit_idle()
 {
-    suspend_x_screen_saver();
     ask_screen_saver_service();
 }
 
 void release_idle()
 {
     let_screen_saver_service();
-    resume_x_screen_saver();
 }
 
 #else

@@ -1,16 +1,16 @@
 #pragma once
-// Keeps the screen from blanking or locking while the show plays, and lets it again at every
-// ending, including endings the show never sees.
+// Keeps the desktop from blanking or locking the screen while the show plays, and lets it
+// again at every ending, including endings the show never sees. (The X screen saver is held
+// off on the window's own connection: see desktop_window.h.)
 //
 //   inhibit_idle()  once the show's window is up: asks the desktop's screen-saver service on
 //                   the session bus (org.freedesktop.ScreenSaver, which GNOME, KDE and Xfce
-//                   answer) and suspends the X screen saver for the show's own connection
+//                   answer)
 //   release_idle()  in the shutdown; safe to call when nothing was inhibited
 //
-// Both holds belong to a connection of the show's: a show that dies without its shutdown
-// drops them with the connection, so the desktop's own idle settings are never changed.
-// Where no bus or no service answers, the show plays on and says nothing: the X screen saver
-// is still suspended, and a desktop without either has nothing to ask.
+// The hold belongs to the show's bus connection: a show that dies without its shutdown drops
+// it with the connection, so the desktop's own idle settings are never changed. Where no bus
+// or no service answers, the show plays on and says nothing.
 
 void inhibit_idle();
 void release_idle();

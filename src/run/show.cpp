@@ -37,8 +37,7 @@ void prefer_opengl_video_driver()
 {
 #if !defined(_WIN32) && !defined(__APPLE__)
     setenv("SDL_VIDEODRIVER", "x11", 0);
-    // SDL would keep the X screen saver away by resetting it every five seconds, too seldom
-    // for a short timeout; the show suspends it instead (see idle_inhibit.h).
+    // The show holds off the X screen saver itself (see desktop_window.h).
     setenv("SDL_VIDEO_ALLOW_SCREENSAVER", "1", 0);
 #endif
 }
@@ -113,6 +112,7 @@ bool open_window()
     }
     take_clicks_on_every_window();
     note_stretching_panel();
+    hold_off_x_screen_saver();
     return true;
 }
 

@@ -7,6 +7,7 @@
 #       root runs it as nobody (DIR's parents must let nobody in) and is let onto its XWayland
 #   wayland_desktop.sh stop DIR          stops it (and weston's Xvfb), by process id
 set -euo pipefail
+source "$(dirname "$0")/wait.sh"
 action=$1
 case "$action" in
 start)
@@ -37,15 +38,12 @@ CONFIG
         echo $! >"$dir/pid"
         find_display() { cat "$dir/runtime/display" 2>/dev/null; }
     fi
-    for _ in $(seq 300); do
-        display=$(find_display || true)
-        if [ -n "$display" ]; then
-            echo "$display" >"$dir/display"
-            exit 0
-        fi
-        kill -0 "$(cat "$dir/pid")" 2>/dev/null || break
-        sleep 0.1
-    done
+    # Up once it names XWayland's display; given up on at once if it died.
+    started() { ! kill -0 "$(cat "$dir/pid")" 2>/dev/null || [ -n "$(find_display || true)" ]; }
+    if wait_for 30 started && [ -n "$(find_display || true)" ]; then
+        find_display >"$dir/display"
+        exit 0
+    fi
     echo "$desktop did not start; its log:" >&2
     cat "$dir/desktop.log" >&2 || true
     exit 1
